@@ -44,7 +44,12 @@ std::wstring QualifiedFunctionName(std::string_view pretty) {
     else if (c == '>' && depth > 0) --depth;
     else if (c == ' ' && depth == 0) start = i + 1;
   }
-  return Platform::AnsiToWide(head.substr(start));
+  std::string name(head.substr(start));
+  // Functions in unnamed namespaces carry a marker that means nothing to a reader of the log.
+  for (const char* marker : {"{anonymous}::", "(anonymous namespace)::"})
+    for (size_t at = name.find(marker); at != std::string::npos; at = name.find(marker))
+      name.erase(at, std::char_traits<char>::length(marker));
+  return Platform::AnsiToWide(name);
 }
 
 }  // namespace Log
