@@ -12,6 +12,8 @@ struct LocalTime {
   int year, month, day, hour, minute, second, millisecond;
 };
 LocalTime GetLocalTime();
+// The local wall-clock time of an instant given as seconds since 1970 (UTC) and its milliseconds.
+LocalTime LocalTimeOf(int64_t secondsSince1970, int millisecond);
 
 void SleepMilliseconds(uint32_t ms);
 
