@@ -2,6 +2,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -58,6 +59,25 @@ bool ReadItemData(struct archive* a, struct archive_entry* item, uint64_t* budge
   return true;
 }
 
+uint64_t LittleEndian(const unsigned char* p, int bytes) {
+  uint64_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+// The 32-byte start header: signature, version, the check sum of the next 20 bytes, then where the
+// archive's header lies. The reader library does not insist on the check sum, so a damaged start
+// header is caught here.
+bool StartHeaderIsSound(const void* data, size_t size) {
+  static constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+  if (size < 32) return false;
+  const auto* p = static_cast<const unsigned char*>(data);
+  if (std::memcmp(p, kSignature, sizeof kSignature) != 0) return false;
+  if (crc32(0, p + 12, 20) != LittleEndian(p + 8, 4)) return false;
+  const uint64_t offset = LittleEndian(p + 12, 8), length = LittleEndian(p + 20, 8);
+  return offset <= size - 32 && length <= size - 32 - offset;
+}
+
 std::wstring NormalisedEntryName(const char* utf8) {
   std::wstring name = Platform::Utf8ToWide(utf8);
   std::replace(name.begin(), name.end(), L'\\', L'/');
@@ -69,7 +89,10 @@ std::wstring NormalisedEntryName(const char* utf8) {
 bool ResourcePackage::Open(const void* data, size_t size) {
   entries_.clear();
   open_ = false;
-  if (data == nullptr || size == 0) return false;
+  if (data == nullptr || !StartHeaderIsSound(data, size)) {
+    WRITE_LOG(L"not a skin archive: %d bytes without a sound 7z start header\r\n", static_cast<int>(size));
+    return false;
+  }
 
   ArchiveReader reader(archive_read_new());
   if (!reader) return false;
