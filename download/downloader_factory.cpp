@@ -1,0 +1,17 @@
+#include "download/downloader_factory.h"
+
+#include "download/curl_downloader.h"
+#include "download/mt_curl_downloader.h"
+#include "download/win_downloader.h"
+
+std::unique_ptr<CDownloader> CreateDownloader(int32_t downloadType, DownloadCallback callback, std::wstring url,
+                                              std::wstring destinationPath) {
+  switch (downloadType) {
+    case 2:
+      return std::make_unique<CWinDownloader>(std::move(callback), std::move(url), std::move(destinationPath));
+    case 3:
+      return std::make_unique<CMTCurlDownloader>(std::move(callback), std::move(url), std::move(destinationPath));
+    default:
+      return std::make_unique<CCurlDownloader>(std::move(callback), std::move(url), std::move(destinationPath));
+  }
+}
