@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <stdexcept>
+
+#include "ui/skin/generator/png_writer.h"
 
 namespace SkinImages {
 
@@ -25,9 +28,13 @@ Canvas::~Canvas() {
 
 bool Canvas::WritePng(const std::string& path) const {
   cairo_surface_flush(surface_);
-  const cairo_status_t status = cairo_surface_write_to_png(surface_, path.c_str());
-  if (status != CAIRO_STATUS_SUCCESS) {
-    std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), cairo_status_to_string(status));
+  const std::string png = EncodePng(cairo_image_surface_get_data(surface_), width_, height_,
+                                    cairo_image_surface_get_stride(surface_));
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(png.data(), static_cast<std::streamsize>(png.size()));
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return false;
   }
   return true;

@@ -166,12 +166,14 @@ void Background(Canvas& c) {
   cairo_surface_flush(surface);
   unsigned char* out = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  uint32_t noise = 0x9E3779B9u;  // fixed seed: the same image on every build
-  auto dither = [&noise]() {
-    noise ^= noise << 13;
-    noise ^= noise >> 17;
-    noise ^= noise << 5;
-    return (noise & 0xFFFF) / 65536.0 - 0.5;
+  // An ordered (Bayer) threshold: it hides the bands as well as noise would, and its regular
+  // pattern costs next to nothing once compressed.
+  auto dither = [](int x, int y) {
+    static constexpr int kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                         {12, 44, 4, 36, 14, 46, 6, 38},  {60, 28, 52, 20, 62, 30, 54, 22},
+                                         {3, 35, 11, 43, 1, 33, 9, 41},   {51, 19, 59, 27, 49, 17, 57, 25},
+                                         {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+    return (kBayer[y & 7][x & 7] + 0.5) / 64.0 - 0.5;
   };
   for (int y = 0; y < h; ++y) {
     const double t = static_cast<double>(y) / (h - 1);
@@ -187,7 +189,7 @@ void Background(Canvas& c) {
       const uint32_t alpha = shape[static_cast<size_t>(y) * w + x];
       uint32_t pixel = alpha << 24;
       for (int ch = 0; ch < 3; ++ch) {
-        const long level = std::clamp(std::lround(rgb[ch] * 255 + dither()), 0L, 255L);
+        const long level = std::clamp(std::lround(rgb[ch] * 255 + dither(x, y)), 0L, 255L);
         pixel |= static_cast<uint32_t>((level * alpha + 127) / 255) << (16 - 8 * ch);
       }
       std::memcpy(out + y * stride + x * 4, &pixel, 4);
