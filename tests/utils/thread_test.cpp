@@ -1,14 +1,14 @@
 #include "utils/thread.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
+
+#include "tests/utils/error_stream_capture.h"
 
 namespace {
 
@@ -21,37 +21,6 @@ std::string SystemThreadName(uint32_t id) {
   std::getline(comm, name);
   return name;
 }
-
-// Collects what is written to the standard error stream (the debugger output) while it lives.
-class ErrorStreamCapture {
- public:
-  ErrorStreamCapture() {
-    std::fflush(stderr);
-    saved_ = ::dup(STDERR_FILENO);
-    file_ = std::tmpfile();
-    ::dup2(::fileno(file_), STDERR_FILENO);
-  }
-  ~ErrorStreamCapture() {
-    Stop();
-    std::fclose(file_);
-  }
-  std::string Stop() {
-    if (saved_ >= 0) {
-      ::dup2(saved_, STDERR_FILENO);
-      ::close(saved_);
-      saved_ = -1;
-    }
-    std::string text;
-    std::rewind(file_);
-    char buffer[4096];
-    while (size_t n = std::fread(buffer, 1, sizeof(buffer), file_)) text.append(buffer, n);
-    return text;
-  }
-
- private:
-  int saved_ = -1;
-  FILE* file_ = nullptr;
-};
 
 TEST(ThreadTest, SuspendedThreadIsNamedBeforeItRuns) {
   struct Case {
