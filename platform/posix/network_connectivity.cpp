@@ -7,7 +7,7 @@
 #include <netinet/in.h>
 
 #include <algorithm>
-#include <exception>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -19,8 +19,8 @@ namespace {
 // What one interface offers for one protocol, from least to most.
 enum class Reach { NoTraffic, Subnet, LocalNetwork, Internet };
 
+// Facts of one interface that is up, has a carrier and is not loopback.
 struct InterfaceFacts {
-  bool usable = false;  // up, with a carrier, not loopback
   bool v4Routable = false, v4LinkLocal = false, v4DefaultRoute = false;
   bool v6Routable = false, v6LinkLocal = false, v6DefaultRoute = false;
 };
@@ -41,6 +41,13 @@ void NoteAddress(const sockaddr* address, InterfaceFacts& facts) {
 
 bool IsLiveRoute(unsigned long flags) { return (flags & RTF_UP) && !(flags & RTF_REJECT); }
 
+// A hexadecimal field of a route table; false for anything else.
+bool ParseHex(const std::string& text, unsigned long& value) {
+  char* end = nullptr;
+  value = std::strtoul(text.c_str(), &end, 16);
+  return !text.empty() && *end == '\0';
+}
+
 // /proc/net/route: Iface Destination Gateway Flags RefCnt Use Metric Mask ...
 void NoteIpv4DefaultRoutes(std::map<std::string, InterfaceFacts>& interfaces) {
   std::ifstream table("/proc/net/route");
@@ -50,8 +57,9 @@ void NoteIpv4DefaultRoutes(std::map<std::string, InterfaceFacts>& interfaces) {
     std::istringstream fields(line);
     std::string name, destination, gateway, flags, refCount, use, metric, mask;
     if (!(fields >> name >> destination >> gateway >> flags >> refCount >> use >> metric >> mask)) continue;
-    if (std::stoul(destination, nullptr, 16) != 0 || std::stoul(mask, nullptr, 16) != 0) continue;
-    if (!IsLiveRoute(std::stoul(flags, nullptr, 16))) continue;
+    unsigned long destinationValue, maskValue, flagsValue;
+    if (!ParseHex(destination, destinationValue) || !ParseHex(mask, maskValue) || !ParseHex(flags, flagsValue)) continue;
+    if (destinationValue != 0 || maskValue != 0 || !IsLiveRoute(flagsValue)) continue;
     auto it = interfaces.find(name);
     if (it != interfaces.end()) it->second.v4DefaultRoute = true;
   }
@@ -67,8 +75,10 @@ void NoteIpv6DefaultRoutes(std::map<std::string, InterfaceFacts>& interfaces) {
     if (!(fields >> destination >> prefix >> source >> sourcePrefix >> nextHop >> metric >> refCount >> use >>
           flags >> name))
       continue;
-    if (destination.find_first_not_of('0') != std::string::npos || std::stoul(prefix, nullptr, 16) != 0) continue;
-    if (!IsLiveRoute(std::stoul(flags, nullptr, 16))) continue;
+    unsigned long prefixValue, flagsValue;
+    if (!ParseHex(prefix, prefixValue) || !ParseHex(flags, flagsValue)) continue;
+    if (destination.find_first_not_of('0') != std::string::npos || prefixValue != 0 || !IsLiveRoute(flagsValue))
+      continue;
     auto it = interfaces.find(name);
     if (it != interfaces.end()) it->second.v6DefaultRoute = true;
   }
@@ -104,25 +114,17 @@ Connectivity QueryConnectivity() {
     const unsigned flags = entry->ifa_flags;
     if (!(flags & IFF_UP) || !(flags & IFF_RUNNING) || (flags & IFF_LOOPBACK)) continue;
     InterfaceFacts& facts = interfaces[entry->ifa_name];
-    facts.usable = true;
     if (entry->ifa_addr) NoteAddress(entry->ifa_addr, facts);
   }
   ::freeifaddrs(list);
-  try {
-    NoteIpv4DefaultRoutes(interfaces);
-    NoteIpv6DefaultRoutes(interfaces);
-  } catch (const std::exception&) {
-    // An unreadable number in a route table: the routes read so far stand.
-  }
+  NoteIpv4DefaultRoutes(interfaces);
+  NoteIpv6DefaultRoutes(interfaces);
+  if (interfaces.empty()) return result;
   Reach best4 = Reach::NoTraffic, best6 = Reach::NoTraffic;
-  bool any = false;
   for (const auto& [name, facts] : interfaces) {
-    if (!facts.usable) continue;
-    any = true;
     best4 = std::max(best4, ReachOf(facts.v4Routable, facts.v4LinkLocal, facts.v4DefaultRoute));
     best6 = std::max(best6, ReachOf(facts.v6Routable, facts.v6LinkLocal, facts.v6DefaultRoute));
   }
-  if (!any) return result;
   result.flags = FlagOf(best4, false) | FlagOf(best6, true);
   result.internet = best4 == Reach::Internet || best6 == Reach::Internet;
   return result;
