@@ -188,6 +188,50 @@ std::vector<ServedRequest> PackageServer::RequestLog() const {
   return log;
 }
 
+std::string CollectorFault::ToForm() const {
+  std::string form;
+  if (status) AddField(&form, "status", std::to_string(*status));
+  if (delayMs) AddField(&form, "delay_ms", std::to_string(*delayMs));
+  if (close) AddField(&form, "close", "1");
+  if (acceptFirst) {
+    AddField(&form, "accept_first", std::to_string(*acceptFirst));
+    AddField(&form, "fail_status", std::to_string(failStatus));
+  }
+  return form;
+}
+
+Collector::Collector(std::filesystem::path recordsFile, std::string startFaults)
+    : ListeningPeer(
+          [&] {
+            std::vector<std::string> argv{CollectorProgram().string(), "--out", recordsFile.string(), "--port", "0"};
+            if (!startFaults.empty()) argv.insert(argv.end(), {"--fault", startFaults});
+            return argv;
+          }(),
+          "quorvane-collector"),
+      recordsFile_(std::move(recordsFile)) {}
+
+void Collector::SetFault(const CollectorFault& fault) { Post("/_control/fault", fault.ToForm()); }
+
+void Collector::Reset() { Post("/_control/reset", ""); }
+
+std::vector<CollectedPost> Collector::RequestLog() const {
+  std::vector<CollectedPost> log;
+  std::istringstream lines(Get("/_control/log"));
+  for (std::string line; std::getline(lines, line);) {
+    const std::vector<std::string> f = SplitTabs(line);
+    if (f.size() != 7) throw std::runtime_error("unexpected collector log line: " + line);
+    log.push_back({std::stoull(f[0]), f[1], f[2], std::stoi(f[3]), std::stoul(f[4]), std::stoul(f[5]), f[6]});
+  }
+  return log;
+}
+
+std::vector<std::string> Collector::Records() const {
+  std::vector<std::string> records;
+  std::ifstream in(recordsFile_);
+  for (std::string line; std::getline(in, line);) records.push_back(line);
+  return records;
+}
+
 PublishedPackage PublishPackage(const std::filesystem::path& packageFile, std::string_view id,
                                 const std::filesystem::path& publishRoot, const PublishOptions& options) {
   std::vector<std::string> argv{PublishPackageProgram().string(), packageFile.string(), std::string(id),

@@ -116,6 +116,46 @@ struct PublishedPackage {
 PublishedPackage PublishPackage(const std::filesystem::path& packageFile, std::string_view id,
                                 const std::filesystem::path& publishRoot, const PublishOptions& options = {});
 
+// Faults of the collector (see tools/collector/README.md); unset fields are off.
+struct CollectorFault {
+  std::optional<int> status{};          // answer this status, store nothing
+  std::optional<uint64_t> delayMs{};    // answer late (the batch is still stored)
+  bool close = false;                   // close the connection without an answer
+  std::optional<uint64_t> acceptFirst{};  // accept N batches, then answer failStatus
+  int failStatus = 500;
+
+  std::string ToForm() const;
+};
+
+// One line of the collector's request log.
+struct CollectedPost {
+  uint64_t seq = 0;
+  std::string method;
+  std::string target;
+  int status = 0;      // 0 when the connection was closed without an answer
+  size_t stored = 0;   // records appended to the records file
+  size_t bodySize = 0;
+  std::string note;    // why a body was refused, or the fault applied
+};
+
+class Collector : public ListeningPeer {
+ public:
+  // Records go to `recordsFile`, one JSON object a line. `startFaults` is "<fault>=<v>&...".
+  explicit Collector(std::filesystem::path recordsFile, std::string startFaults = "");
+
+  // Replaces the faults (an empty fault clears them).
+  void SetFault(const CollectorFault& fault);
+  // Clears the faults and the request log (not the records file).
+  void Reset();
+  std::vector<CollectedPost> RequestLog() const;
+  // The records file's lines (none when it does not exist yet).
+  std::vector<std::string> Records() const;
+  const std::filesystem::path& recordsFile() const { return recordsFile_; }
+
+ private:
+  std::filesystem::path recordsFile_;
+};
+
 // nginx serving a publish folder with tools/nginx's configuration, on a free loopback port, with
 // its own prefix (a temporary folder).
 class NginxPackageServer {
