@@ -1,4 +1,11 @@
 #include "app/system_facts.h"
 
-// FIXME: read these through the environment probes once they are in utils/.
-SystemFacts ReadSystemFacts() { return SystemFacts{}; }
+#include "utils/os_version.h"
+
+SystemFacts ReadSystemFacts() {
+  SystemFacts facts;
+  std::wstring family;
+  Utils::GetOsVersionName(family, facts.osVersionName);
+  facts.is64Bit = Utils::IsWow64();
+  return facts;
+}
