@@ -18,7 +18,7 @@ TEST(PackageThreadsTest, ConcurrentFirstWindowsOpenThePackageOnce) {
   constexpr int kThreads = 4;
   std::atomic<int> ready{0};
   std::vector<const char*> layouts(kThreads, nullptr);
-  std::vector<bool> opened(kThreads, false);
+  std::vector<char> opened(kThreads, 0);  // one byte per thread: a bit vector would share words
   std::vector<std::thread> threads;
   for (int i = 0; i < kThreads; ++i) {
     threads.emplace_back([&, i] {
