@@ -35,10 +35,6 @@ std::wstring CodeAndMessageReason(long code, const std::wstring& message) {
   return Limited(Platform::FormatWide(L":1.code=%ld；2.msg=%s", code, message.c_str()));
 }
 
-std::wstring LengthProbeReason(long status) {
-  return Limited(Platform::FormatWide(L"1.获取文件大小的状态码为=%ld；", status));
-}
-
 void ReportCurlInitFailed() { ReportTask(L"libcurl初始化失败", L"", 0, Ab(kDefaultAbGroup)); }
 
 void ReportCrashExit() {
@@ -75,9 +71,5 @@ void ReportInstallFailed(long code, const std::wstring& message, const std::wstr
 }
 
 void ReportInstallSucceeded(const std::wstring& ab) { ReportTask(L"安装成功", L"", 0, Ab(ab)); }
-
-void ReportLengthProbeFailed(long status) {
-  ReportTask(L"下载失败原因", LengthProbeReason(status), 0, Ab(kDefaultAbGroup));
-}
 
 }  // namespace InstallFunnel

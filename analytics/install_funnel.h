@@ -1,7 +1,8 @@
 #pragma once
 // The installer's funnel reports, one call per moment, with the exact names and reason texts.
 // The window and the silent installation make the same calls at the same moments; `ab` is the
-// caller's current A/B group code.
+// caller's current A/B group code. (The HTTP client's length-probe report reaches analytics
+// through the download report hook that InitAnalytics installs.)
 
 #include <string>
 
@@ -29,13 +30,10 @@ void ReportDownloadAborted(long code, const std::wstring& message, const std::ws
 // Install failed (code 2004) and install succeeded (code 2003).
 void ReportInstallFailed(long code, const std::wstring& message, const std::wstring& ab = kDefaultAbGroup);
 void ReportInstallSucceeded(const std::wstring& ab = kDefaultAbGroup);
-// The HTTP client's package-size probe got no usable status (0 when none could be read).
-void ReportLengthProbeFailed(long status);
 
 // The reason texts, filled as the reports fill them (at most 199 characters).
 std::wstring DownloadFailedReason(long code, const std::wstring& message, double freeGigabytes, bool cacheWritable,
                                   int networkStatus);
 std::wstring CodeAndMessageReason(long code, const std::wstring& message);
-std::wstring LengthProbeReason(long status);
 
 }  // namespace InstallFunnel

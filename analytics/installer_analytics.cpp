@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "app/installer_settings.h"
+#include "download/download_report.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 
@@ -58,9 +59,16 @@ plenwick::metrics::TrackerConfig MakeTrackerConfig(const InstallerSettings& sett
 void InitAnalytics() {
   if (!Settings().IsEnableAppMetrics) return;
   std::shared_ptr<MetricsTracker> tracker = plenwick::metrics::CreateMetricsTracker(MakeTrackerConfig(Settings()));
-  TrackerSlot& slot = Slot();
-  std::lock_guard lock(slot.mutex);
-  slot.tracker = std::move(tracker);
+  {
+    TrackerSlot& slot = Slot();
+    std::lock_guard lock(slot.mutex);
+    slot.tracker = std::move(tracker);
+  }
+  // The HTTP client's failure analysis ("下载失败原因" of the length probes) goes out as Task
+  // events of the start-up group.
+  SetDownloadReportHook([](const std::wstring& name, const std::wstring& reason) {
+    ReportTask(name, reason, 0, {{kAbKey, kDefaultAbGroup}});
+  });
 }
 
 void ShutdownAnalytics() {

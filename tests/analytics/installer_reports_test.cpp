@@ -12,6 +12,8 @@
 #include "analytics/tracker/metrics_tracker_wrapper.h"
 #include "analytics/tracker/pw_exception.h"
 #include "app/installer_settings.h"
+#include "download/curl_client.h"
+#include "platform/codepage.h"
 #include "platform/clock.h"
 #include "tests/analytics/tracker_test_support.h"
 
@@ -174,13 +176,26 @@ TEST_F(InstallerReports, DownloadFinishedCarriesTheSecondsSinceTheLastStart) {
   EXPECT_LT(elapsed, 2.0);
 }
 
+TEST_F(InstallerReports, LengthProbeFailureOfTheHttpClientIsReported) {
+  InitAnalytics();
+  // A local file has no HTTP status: the length probe reads 0 and reports it.
+  const std::string file = home_.File("package.bin");
+  WriteFile(file, "x");
+  CurlClient client(L"file://" + std::wstring(file.begin(), file.end()), Platform::Utf8ToWide(home_.File("out")),
+                    nullptr, nullptr);
+  client.GetDownloadFileLength_Str("file://" + file);
+  const std::string record = LastRecord();
+  EXPECT_TRUE(Has(record, "\"pw_reason\":\"1.获取文件大小的状态码为=0；\"")) << record;
+  EXPECT_TRUE(Has(record, "\"pw_task_name\":\"下载失败原因\""));
+  EXPECT_TRUE(Has(record, "\"pwc_ab\":\"IN\""));
+}
+
 TEST(FunnelReasons, TextsAsTheInstallerFillsThem) {
   EXPECT_EQ(InstallFunnel::DownloadFailedReason(28, L"Timeout was reached", 12.345, true, 3),
             L"1.code=28；2.msg=Timeout was reached；3.缓存磁盘容量=12.35G；4.缓存读写权限=可读；5.服务器连接状态code=3");
   EXPECT_EQ(InstallFunnel::DownloadFailedReason(-998, L"", 0, false, 0),
             L"1.code=-998；2.msg=；3.缓存磁盘容量=0.00G；4.缓存读写权限=无权限；5.服务器连接状态code=0");
   EXPECT_EQ(InstallFunnel::CodeAndMessageReason(2, L"安装包返回失败"), L":1.code=2；2.msg=安装包返回失败");
-  EXPECT_EQ(InstallFunnel::LengthProbeReason(404), L"1.获取文件大小的状态码为=404；");
   // The texts are cut to what a 200-character buffer holds.
   EXPECT_EQ(InstallFunnel::CodeAndMessageReason(1, std::wstring(300, L'x')).size(), 199u);
 }
