@@ -45,9 +45,9 @@ struct TextStyle {
   Align align = Align::kCenter;
 };
 
-// Draws `utf8` centred vertically in the box (x, y, w, h). The face is the skin's CJK face; a
-// character the face cannot show throws, so a missing font fails the build instead of shipping
-// empty boxes in the captions.
+// Draws `utf8` centred vertically in the box (x, y, w, h) in the skin's CJK face. A character no
+// installed face can show throws, so a missing font fails the build instead of shipping empty
+// boxes in the captions.
 void DrawText(cairo_t* cr, const std::string& utf8, double x, double y, double w, double h, const TextStyle& style);
 
 }  // namespace SkinImages
