@@ -34,6 +34,11 @@ struct ArchiveCloser {
 };
 using ArchiveReader = std::unique_ptr<struct archive, ArchiveCloser>;
 
+const char* ErrorText(struct archive* a) {
+  const char* text = archive_error_string(a);
+  return text != nullptr ? text : "no detail";
+}
+
 // Declared sizes come from the archive and are not trusted; storage is reserved from them only up
 // to this much, beyond it the string grows with what really decompresses.
 constexpr int64_t kMaxTrustedReserve = 8 << 20;
@@ -98,7 +103,7 @@ bool ResourcePackage::Open(const void* data, size_t size) {
   if (!reader) return false;
   archive_read_support_format_7zip(reader.get());
   if (archive_read_open_memory(reader.get(), data, size) != ARCHIVE_OK) {
-    WRITE_LOG(L"not a skin archive: %hs\r\n", archive_error_string(reader.get()));
+    WRITE_LOG(L"not a skin archive: %hs\r\n", ErrorText(reader.get()));
     return false;
   }
 
@@ -120,13 +125,13 @@ bool ResourcePackage::Open(const void* data, size_t size) {
     entry.name = NormalisedEntryName(path);
     entry.index = itemIndex;
     if (!ReadItemData(reader.get(), item, &budget, &entry.data)) {
-      WRITE_LOG(L"skin archive entry %hs does not unpack: %hs\r\n", path, archive_error_string(reader.get()));
+      WRITE_LOG(L"skin archive entry %hs does not unpack: %hs\r\n", path, ErrorText(reader.get()));
       return false;
     }
     entries.push_back(std::move(entry));
   }
   if (status != ARCHIVE_EOF) {
-    WRITE_LOG(L"skin archive is damaged: %hs\r\n", archive_error_string(reader.get()));
+    WRITE_LOG(L"skin archive is damaged: %hs\r\n", ErrorText(reader.get()));
     return false;
   }
   entries_ = std::move(entries);

@@ -14,7 +14,6 @@ constexpr Rgba Hex(unsigned rgb, double alpha = 1.0) {
 
 namespace Palette {
 inline constexpr Rgba kBlue = Hex(0x1675FE);         // primary action, ticked boxes, the progress fill
-inline constexpr Rgba kBlueLight = Hex(0x3E7DF6);    // hover of links
 inline constexpr Rgba kBlueHot = Hex(0x2F86FF);      // buttons under the pointer
 inline constexpr Rgba kBluePushed = Hex(0x0F5FD6);   // buttons held down
 inline constexpr Rgba kBlueTint = Hex(0xEAF2FF);     // soft fills behind blue symbols

@@ -256,7 +256,7 @@ void LinkArrow(Canvas& c, State s) {
   cairo_move_to(cr, 6, 4);
   cairo_line_to(cr, 10, 8);
   cairo_line_to(cr, 6, 12);
-  StrokeRound(cr, s == State::kNormal ? Hex(0x606178) : Hex(0x282A43), 1.6);
+  StrokeRound(cr, s == State::kNormal ? kInkMuted : kInk, 1.6);
 }
 
 void CheckBox(Canvas& c, bool ticked) {
