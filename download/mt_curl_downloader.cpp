@@ -267,12 +267,19 @@ void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, Downloa
   // The budget is tested before charging a failure: at most 7 attempts, 13 when every one is cut
   // short.
   AttemptBudget budget;
+  auto holdsEveryByte = [node] { return node->nextOffset > node->endOffset; };
   int rc = downloadExe(downloader, node);
-  while (rc != 0 && budget.Remaining() > 0 && !downloader->stopping_.Raised()) {
+  while (rc != 0 && budget.Remaining() > 0 && !holdsEveryByte() && !downloader->stopping_.Raised()) {
     budget.Charge(rc);
     WRITE_LOG(L"CurlDownLoader Code=%d\r\n", rc);
     if (!downloader->stopping_.Pause(kRetryPauseMs)) break;
     rc = downloadExe(downloader, node);
+  }
+  // An answer that ran past the segment's end was cut there (23) after its last byte: nothing is
+  // left to ask for, and a range starting past its own end would be no request at all.
+  if (rc != 0 && holdsEveryByte()) {
+    WRITE_LOG(L"segment complete after code %d\r\n", rc);
+    node->state = 0;
   }
   if (node->file) {
     std::fclose(node->file);

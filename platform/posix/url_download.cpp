@@ -24,6 +24,7 @@ constexpr uint64_t kProgressIntervalMs = 50;
 
 struct Transfer {
   IBindStatusCallback* callback = nullptr;
+  CURL* handle = nullptr;
   int fd = -1;
   bool aborted = false;
   bool begun = false;
@@ -69,6 +70,10 @@ size_t WriteBody(char* data, size_t size, size_t count, void* userdata) {
 
 int OnTransferInfo(void* userdata, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t) {
   auto* transfer = static_cast<Transfer*>(userdata);
+  // The body of an error answer is no download progress.
+  long responseCode = 0;
+  curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &responseCode);
+  if (responseCode >= 400) return 0;
   const uint64_t nowMs = MonotonicMilliseconds();
   if (transfer->begun && nowMs - transfer->lastReportMs < kProgressIntervalMs) return 0;
   transfer->lastReportMs = nowMs;
@@ -99,9 +104,16 @@ HResult ToHResult(CURLcode rc, long responseCode) {
 
 HResult Perform(const std::string& url, Transfer* transfer) {
   CURL* handle = curl_easy_init();
-  if (!handle) return kINET_E_DOWNLOAD_FAILURE;
+  CURLU* parsed = curl_url();
+  // The system takes local paths with spaces in "file:///" URLs as they are.
+  if (!handle || !parsed || curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_ALLOW_SPACE) != CURLUE_OK) {
+    curl_easy_cleanup(handle);
+    curl_url_cleanup(parsed);
+    return kINET_E_DOWNLOAD_FAILURE;
+  }
+  transfer->handle = handle;
   int options = 0;
-  options |= curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  options |= curl_easy_setopt(handle, CURLOPT_CURLU, parsed);
   options |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   options |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 20L);
   options |= curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
@@ -127,6 +139,7 @@ HResult Perform(const std::string& url, Transfer* transfer) {
     }
   }
   curl_easy_cleanup(handle);
+  curl_url_cleanup(parsed);
   return hr;
 }
 
