@@ -27,7 +27,9 @@ HeadlessHost::~HeadlessHost() {
   SetCurrentHost(previous_);
 }
 
-void HeadlessHost::Pump() { PumpPendingMessages(); }
+void HeadlessHost::Pump() {
+  if (!inIdleAction_) PumpPendingMessages();
+}
 
 void HeadlessHost::AdvanceTime(uint64_t ms) {
   const uint64_t target = clock_.NowMs() + ms;
@@ -203,7 +205,9 @@ void HeadlessHost::WaitForEvents(MessageQueue& queue, std::optional<uint32_t> ti
   if (!idle_.empty()) {
     std::function<void()> action = std::move(idle_.front());
     idle_.pop_front();
+    inIdleAction_ = true;
     action();
+    inIdleAction_ = false;
     return;
   }
   if (timeoutMs && autoAdvance_) {

@@ -49,6 +49,8 @@ class HeadlessHost : public Host {
 
   // --- driving windows, as a user would -------------------------------------------------
   // Handles everything already waiting on the UI thread's queue (posted messages, due timers).
+  // Inside an action run by a modal loop (WhenIdle) it does nothing: the loop itself handles
+  // what the action posted, so a close request reaches the loop that waits for it.
   void Pump();
   // Moves the clock forward by `ms`, stopping at every timer deadline on the way to handle it.
   void AdvanceTime(uint64_t ms);
@@ -121,6 +123,7 @@ class HeadlessHost : public Host {
   // Native state of every window; UI thread only.
   std::map<HWND, NativeWindow> windows_;
   std::deque<std::function<void()>> idle_;
+  bool inIdleAction_ = false;
   bool autoAdvance_ = true;
   uint32_t stallLimitMs_ = 10000;
   std::optional<std::wstring> folderToPick_;
