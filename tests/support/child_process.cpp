@@ -56,6 +56,7 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, ChildOptions options) 
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+  if (options.discardStderr) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<std::string> environment = MergedEnvironment(options);
   std::vector<char*> argvPointers = Pointers(argv);
   std::vector<char*> environmentPointers = Pointers(environment);
@@ -76,6 +77,30 @@ ChildProcess::~ChildProcess() {
   CloseOutput();
 }
 
+std::optional<std::string> ChildProcess::ReadFromPipe(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (stdout_ >= 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    pollfd wait{stdout_, POLLIN, 0};
+    const int ready = poll(&wait, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return std::nullopt;
+    char buffer[65536];
+    const ssize_t got = read(stdout_, buffer, sizeof(buffer));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    return std::string(buffer, static_cast<size_t>(got));
+  }
+  CloseOutput();
+  return std::nullopt;
+}
+
+std::optional<std::string> ChildProcess::ReadSome(std::chrono::milliseconds timeout) {
+  if (!pending_.empty()) return std::exchange(pending_, {});
+  return ReadFromPipe(timeout);
+}
+
 std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   for (;;) {
@@ -84,22 +109,14 @@ std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds time
       pending_.erase(0, end + 1);
       return line;
     }
-    if (stdout_ < 0) return std::nullopt;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return std::nullopt;
-    pollfd wait{stdout_, POLLIN, 0};
-    const int ready = poll(&wait, 1, static_cast<int>(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return std::nullopt;
-    char buffer[4096];
-    const ssize_t got = read(stdout_, buffer, sizeof(buffer));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      CloseOutput();
-      if (pending_.empty()) return std::nullopt;
-      return std::exchange(pending_, {});
+    const std::optional<std::string> more =
+        ReadFromPipe(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    if (!more) {
+      // At the end of the output a last line may lack its line feed.
+      if (stdout_ < 0 && !pending_.empty()) return std::exchange(pending_, {});
+      return std::nullopt;
     }
-    pending_.append(buffer, static_cast<size_t>(got));
+    pending_ += *more;
   }
 }
 

@@ -15,7 +15,9 @@ namespace TestSupport {
 
 struct ChildOptions {
   // Variables added to (or replacing those of) the test's own environment.
-  std::vector<std::pair<std::string, std::string>> environment;
+  std::vector<std::pair<std::string, std::string>> environment{};
+  // Standard error to /dev/null instead of the test's own (for children that flood it).
+  bool discardStderr = false;
 };
 
 class ChildProcess {
@@ -30,6 +32,9 @@ class ChildProcess {
 
   // One line of standard output without its line feed; nothing on end of output or timeout.
   std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
+  // The bytes of one read of standard output, as the child's writes arrive; nothing on end of
+  // output or timeout.
+  std::optional<std::string> ReadSome(std::chrono::milliseconds timeout);
   // Everything the child still writes to standard output until it closes it (or the timeout).
   std::string ReadRest(std::chrono::milliseconds timeout);
   // Stops reading standard output; later writes by the child fail instead of blocking.
@@ -41,6 +46,8 @@ class ChildProcess {
   int Terminate(std::chrono::milliseconds grace = std::chrono::seconds(5));
 
  private:
+  std::optional<std::string> ReadFromPipe(std::chrono::milliseconds timeout);
+
   pid_t pid_ = -1;
   int stdout_ = -1;
   std::string pending_;  // read but not yet returned as a line
