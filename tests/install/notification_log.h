@@ -42,14 +42,16 @@ class NotificationLog {
     for (const Notification& n : Entries()) codes.push_back(n.code);
     return codes;
   }
-  // Waits until one of `codes` has been recorded; false after `limit`.
-  bool WaitFor(std::initializer_list<int32_t> codes, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+  // Waits until `count` notifications with one of `codes` have been recorded; false after `limit`.
+  bool WaitFor(std::initializer_list<int32_t> codes, size_t count = 1,
+               std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, limit, [&] {
+      size_t seen = 0;
       for (const Notification& n : entries_)
         for (int32_t c : codes)
-          if (n.code == c) return true;
-      return false;
+          if (n.code == c) ++seen;
+      return seen >= count;
     });
   }
   void Clear() {
