@@ -246,6 +246,18 @@ void WindowBase::SetNativeFocus() {
 
 void WindowBase::Paint(Canvas& canvas, const Rect& dirty) { m_pm.Paint(canvas, dirty); }
 
+void WindowBase::NativeWindowMoved(Point topLeft) {
+  if (!m_hWnd || (topLeft.x == m_rcWindow.left && topLeft.y == m_rcWindow.top)) return;
+  m_rcWindow = m_rcWindow.Offset(topLeft.x - m_rcWindow.left, topLeft.y - m_rcWindow.top);
+  SendMessage(WM_MOVE, 0, MAKELPARAM(m_rcWindow.left, m_rcWindow.top));
+}
+
+void WindowBase::NativeWindowMinimized(bool minimized) {
+  if (!m_hWnd || m_bMinimized == minimized) return;
+  m_bMinimized = minimized;
+  SendMessage(WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, MAKELPARAM(m_rcWindow.Width(), m_rcWindow.Height()));
+}
+
 void WindowBase::Notify(TNotifyUI& msg) {
   if (msg.sType == kNotifyClick) OnClick(msg);
 }

@@ -77,6 +77,10 @@ class WindowBase : public INotifyUI, public IMessageFilterUI, public IDialogBuil
   PaintManager& GetPaintManager() { return m_pm; }
   // Draws the window's client area (hosts call it when the native window needs pixels).
   void Paint(Canvas& canvas, const Rect& dirty);
+  // Hosts report what the system did to the native window on its own: the user dragged it by
+  // the caption, or minimised or restored it from the task bar.
+  void NativeWindowMoved(Point topLeft);
+  void NativeWindowMinimized(bool minimized);
 
   // Skin hooks: which layout to build and where it comes from.
   virtual std::wstring GetWindowClassName() const;
