@@ -13,7 +13,7 @@ namespace SkinImages {
 
 namespace {
 constexpr char kFace[] = "WenQuanYi Micro Hei";
-}
+}  // namespace
 
 Canvas::Canvas(int width, int height)
     : width_(width),
@@ -60,7 +60,10 @@ void SetVerticalGradient(cairo_t* cr, double y0, double y1, const Rgba& top, con
   cairo_pattern_destroy(p);
 }
 
-void DrawText(cairo_t* cr, const std::string& utf8, double x, double y, double w, double h, const TextStyle& style) {
+namespace {
+
+// A layout of `utf8` in the skin's face; throws when some character has no face to show it.
+PangoLayout* MakeLayout(cairo_t* cr, const std::string& utf8, const TextStyle& style) {
   PangoLayout* layout = pango_cairo_create_layout(cr);
   PangoFontDescription* font = pango_font_description_new();
   pango_font_description_set_family(font, kFace);
@@ -69,13 +72,17 @@ void DrawText(cairo_t* cr, const std::string& utf8, double x, double y, double w
   pango_layout_set_font_description(layout, font);
   pango_font_description_free(font);
   pango_layout_set_text(layout, utf8.c_str(), -1);
-
-  const int unknown = pango_layout_get_unknown_glyphs_count(layout);
-  if (unknown > 0) {
+  if (pango_layout_get_unknown_glyphs_count(layout) > 0) {
     g_object_unref(layout);
     throw std::runtime_error("the face \"" + std::string(kFace) + "\" cannot show \"" + utf8 + "\"");
   }
+  return layout;
+}
 
+}  // namespace
+
+void DrawText(cairo_t* cr, const std::string& utf8, double x, double y, double w, double h, const TextStyle& style) {
+  PangoLayout* layout = MakeLayout(cr, utf8, style);
   PangoRectangle ink, logical;
   pango_layout_get_pixel_extents(layout, &ink, &logical);
   const double left = style.align == Align::kCenter ? x + (w - logical.width) / 2.0 : x;
@@ -87,6 +94,14 @@ void DrawText(cairo_t* cr, const std::string& utf8, double x, double y, double w
   pango_cairo_show_layout(cr, layout);
   cairo_restore(cr);
   g_object_unref(layout);
+}
+
+double TextWidth(cairo_t* cr, const std::string& utf8, const TextStyle& style) {
+  PangoLayout* layout = MakeLayout(cr, utf8, style);
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout, nullptr, &logical);
+  g_object_unref(layout);
+  return logical.width;
 }
 
 }  // namespace SkinImages

@@ -49,5 +49,7 @@ struct TextStyle {
 // installed face can show throws, so a missing font fails the build instead of shipping empty
 // boxes in the captions.
 void DrawText(cairo_t* cr, const std::string& utf8, double x, double y, double w, double h, const TextStyle& style);
+// The width `utf8` takes when drawn in `style`, in pixels.
+double TextWidth(cairo_t* cr, const std::string& utf8, const TextStyle& style);
 
 }  // namespace SkinImages

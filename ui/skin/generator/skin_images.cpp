@@ -200,16 +200,22 @@ void Background(Canvas& c) {
 
 void Logo(Canvas& c) {
   cairo_t* cr = c.cr();
-  RoundedRect(cr, 4, 6, 46, 46, 12);
-  SetVerticalGradient(cr, 6, 52, Hex(0x4C97FF), Hex(0x1363E8));
+  // The mark and the name are centred together, so the logo sits in the middle of its page.
+  const TextStyle name{31, true, kInk, Align::kLeft};
+  const double mark = 46, gap = 12;
+  const double left = std::round((c.width() - (mark + gap + TextWidth(cr, "Quorvane", name))) / 2);
+  const double top = (c.height() - mark) / 2;
+  RoundedRect(cr, left, top, mark, mark, 12);
+  SetVerticalGradient(cr, top, top + mark, Hex(0x4C97FF), Hex(0x1363E8));
   cairo_fill(cr);
   // The mark: a ring with a tail, the product's initial.
+  const double cx = left + 23, cy = top + 22;
   cairo_new_sub_path(cr);
-  cairo_arc(cr, 27, 28, 10.5, 0, 2 * M_PI);
+  cairo_arc(cr, cx, cy, 10.5, 0, 2 * M_PI);
   StrokeRound(cr, kWhite, 4.2);
-  Line(cr, 31.5, 32.5, 38, 39);
+  Line(cr, cx + 4.5, cy + 4.5, cx + 11, cy + 11);
   StrokeRound(cr, kWhite, 4.2);
-  DrawText(cr, "Quorvane", 62, 0, 168, 58, {31, true, kInk, Align::kLeft});
+  DrawText(cr, "Quorvane", left + mark + gap, 0, c.width(), c.height(), name);
 }
 
 // A filled action button with its caption, as the main window's large buttons are.
