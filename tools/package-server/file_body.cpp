@@ -104,7 +104,10 @@ void AttachFileBody(httplib::Response& response, FileBody body) {
   }
   response.set_content_provider(kContentType, [stream](size_t offset, httplib::DataSink& sink) {
     if (offset >= stream->body.length) {
+      // The end of such a body is the end of the connection; the library would keep it open
+      // for the next request. Everything written is already with the kernel and still goes out.
       sink.done();
+      ShutdownConnection(stream->body.localPort, stream->body.remotePort);
       return true;
     }
     return SendNext(*stream, offset, sink);

@@ -17,6 +17,8 @@ struct FileBody {
   uint64_t first = 0;
   uint64_t length = 0;
   bool announceLength = true;  // false: no Content-Length, the body ends when the connection closes
+  int localPort = -1;          // the connection, closed after a body without Content-Length
+  int remotePort = -1;
   AppliedFaults faults;
   const FaultTable* table = nullptr;
   RequestLog* log = nullptr;

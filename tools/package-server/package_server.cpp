@@ -189,6 +189,8 @@ void PackageServer::ServeFile(const httplib::Request& request, httplib::Response
   FileBody body;
   body.fd = fd;
   body.announceLength = !spec.noLength;
+  body.localPort = request.local_port;
+  body.remotePort = request.remote_port;
   body.faults = faults;
   body.table = &faults_;
   body.log = &log_;

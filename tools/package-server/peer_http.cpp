@@ -217,7 +217,9 @@ std::optional<uint64_t> ParseUnsigned(std::string_view text) {
 }
 
 bool ShutdownConnectionOf(const httplib::Request& request) {
-  return ShutdownConnections(request.local_port, request.remote_port) > 0;
+  return ShutdownConnection(request.local_port, request.remote_port);
 }
+
+bool ShutdownConnection(int localPort, int remotePort) { return ShutdownConnections(localPort, remotePort) > 0; }
 
 }  // namespace Peers

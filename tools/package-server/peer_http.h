@@ -52,5 +52,7 @@ std::optional<uint64_t> ParseUnsigned(std::string_view text);
 // The HTTP library does not expose a connection's socket to handlers; it is found by its two
 // endpoints among this process's open sockets.
 bool ShutdownConnectionOf(const httplib::Request& request);
+// The same by the connection's two ports (this process's and the client's).
+bool ShutdownConnection(int localPort, int remotePort);
 
 }  // namespace Peers
