@@ -143,6 +143,14 @@ TEST_F(SkinPackageTest, ReadOfAnIndexWithoutDataFails) {
   for (int index : {-1, folder, 100000}) EXPECT_FALSE(package_->Read(index, buffer, sizeof buffer)) << index;
 }
 
+// The archive's header sits at 32 + the offset stored at byte 12 of the start header; the packed
+// files and the packed header come before it.
+size_t HeaderPosition(const std::string& archive) {
+  uint64_t nextHeaderOffset = 0;
+  std::memcpy(&nextHeaderOffset, archive.data() + 12, 8);
+  return 32 + static_cast<size_t>(nextHeaderOffset);
+}
+
 void ExpectNothingFound(const ResourcePackage& package, const char* what) {
   EXPECT_FALSE(package.IsOpen()) << what;
   EXPECT_TRUE(package.Entries().empty()) << what;
@@ -155,11 +163,7 @@ void ExpectNothingFound(const ResourcePackage& package, const char* what) {
 TEST_F(SkinPackageTest, DamagedArchivesOpenAsNothing) {
   const std::string& good = *archive_;
   ASSERT_GT(good.size(), 4096u);
-  // The archive's header sits at 32 + the offset stored at byte 12 of the start header; the
-  // packed files and the packed header come before it.
-  uint64_t nextHeaderOffset = 0;
-  std::memcpy(&nextHeaderOffset, good.data() + 12, 8);
-  const size_t header = 32 + static_cast<size_t>(nextHeaderOffset);
+  const size_t header = HeaderPosition(good);
   ASSERT_LT(header, good.size());
 
   auto flipped = [&good](size_t at) {
@@ -200,9 +204,8 @@ TEST_F(SkinPackageTest, DamagedArchivesOpenAsNothing) {
 // unpacks to exactly its bytes. Damaged bytes are never served.
 TEST_F(SkinPackageTest, DamageAnywhereInThePackedStreamIsNeverServed) {
   const std::string& good = *archive_;
-  uint64_t nextHeaderOffset = 0;
-  std::memcpy(&nextHeaderOffset, good.data() + 12, 8);
-  const size_t header = 32 + static_cast<size_t>(nextHeaderOffset);
+  const size_t header = HeaderPosition(good);
+  ASSERT_LT(header, good.size());
   constexpr int kPoints = 24;
   for (int i = 0; i <= kPoints; ++i) {
     const size_t at = 32 + (header - 1 - 32) * i / kPoints;
