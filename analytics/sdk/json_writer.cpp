@@ -45,10 +45,10 @@ void AppendInteger(std::string& out, int64_t value) {
 
 void AppendDateTime(std::string& out, int64_t secondsSince1970, int32_t milliseconds) {
   const Platform::LocalTime t = Platform::LocalTimeOf(secondsSince1970, milliseconds);
-  char buffer[48];
+  char buffer[96];  // room for every int value of each field
   const int n = std::snprintf(buffer, sizeof(buffer), "\"%04d-%02d-%02d %02d:%02d:%02d.%03d\"", t.year,
                               t.month, t.day, t.hour, t.minute, t.second, t.millisecond);
-  if (n > 0) out.append(buffer, static_cast<size_t>(n) < sizeof(buffer) ? static_cast<size_t>(n) : sizeof(buffer) - 1);
+  if (n > 0) out.append(buffer, static_cast<size_t>(n));
 }
 
 }  // namespace usage_analytics::json

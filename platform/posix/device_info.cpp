@@ -67,7 +67,8 @@ std::wstring OperatingSystemVersion() {
 }
 
 bool IsSystem64Bit() {
-  const std::string_view machine = Uname().machine;
+  const utsname names = Uname();
+  const std::string_view machine = names.machine;
   return machine == "x86_64" || machine == "aarch64";
 }
 

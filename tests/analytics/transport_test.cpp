@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <httplib.h>
+
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "analytics/sdk/collector_sender.h"
@@ -156,6 +160,35 @@ TEST_F(Transport, OverflowKeepsTheNewestAndSendsThemAll) {
   StderrOf([&] { EXPECT_TRUE(buffer->FlushAll()); });
   EXPECT_EQ(NumbersOf(collector_.Records()), Range(2, 1025));
   EXPECT_EQ(collector_.RequestLog().size(), 35u);  // 34 batches of 30 and one of 4
+}
+
+TEST(TransportTls, ACollectorWithAnUntrustedCertificateGetsNothing) {
+  // Batches carry device identifiers: they go only to a collector whose certificate verifies.
+  analytics_test::ScratchFolder dir;
+  const std::string cert = dir.File("cert.pem"), key = dir.File("key.pem");
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+                         "-subj /CN=127.0.0.1 -keyout '" + key + "' -out '" + cert + "' 2>/dev/null").c_str()),
+            0);
+  httplib::SSLServer server(cert.c_str(), key.c_str());
+  std::atomic<int> posts{0};
+  server.Post("/collect", [&](const httplib::Request&, httplib::Response& response) {
+    ++posts;
+    response.status = 200;
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(port, 0);
+  std::thread listener([&] { server.listen_after_bind(); });
+  while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+  bool sent = true;
+  const std::string errors = StderrOf([&] {
+    sent = usage_analytics::Send("https://127.0.0.1:" + std::to_string(port) + "/collect", "[{\"n\":1}]", {});
+  });
+  server.stop();
+  listener.join();
+  EXPECT_FALSE(sent);
+  EXPECT_EQ(posts.load(), 0);
+  EXPECT_NE(errors.find("Metrics SDK send failed: "), std::string::npos) << errors;
 }
 
 // The tracker over the same collector: send threads, shutdown flushes and staging across runs.
