@@ -171,8 +171,8 @@ TEST_F(SamplePackageTest, AFailedInstallationChangesNothing) {
       {"failure state", {{"QV_PACKAGE_FAIL", "1"}}, folder, {"State=Fail"}},
       {"error text", {{"QV_PACKAGE_ERROR", "磁盘已满"}}, folder, {"Error=磁盘已满"}},
       {"error then failure state", {{"QV_PACKAGE_ERROR", "x"}, {"QV_PACKAGE_FAIL", "1"}}, folder, {"Error=x", "State=Fail"}},
-      {"relative folder", {}, L"Apps/Quorvane", {"Error=the install folder is not an absolute path: Apps/Quorvane"}},
-      {"no folder", {}, L"", {"Error=no install folder was given (/D=)"}},
+      {"relative folder", {}, L"Apps/Quorvane", {"Error=the install folder is not an absolute path: Apps/Quorvane", "State=Fail"}},
+      {"no folder", {}, L"", {"Error=no install folder was given (/D=)", "State=Fail"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -106,7 +107,10 @@ ListeningPeer::ListeningPeer(std::vector<std::string> argv, std::string_view nam
   child_->CloseOutput();
 }
 
-ListeningPeer::~ListeningPeer() { Stop(); }
+ListeningPeer::~ListeningPeer() {
+  // A peer that does not stop cleanly (a sanitizer report, a crash) must not go unnoticed.
+  if (const int status = Stop(); status != 0) std::fprintf(stderr, "%s exited with status %d\n", name_.c_str(), status);
+}
 
 std::string ListeningPeer::Url(std::string_view path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);

@@ -15,6 +15,12 @@ namespace TestSupport {
 namespace {
 
 constexpr uint64_t kSparseEdge = 64 * 1024;
+constexpr uint64_t kLargestPatterned = 64ull << 20;
+
+FileFill Resolve(uint64_t size, FileFill fill) {
+  if (fill != FileFill::Auto) return fill;
+  return size <= kLargestPatterned ? FileFill::Pattern : FileFill::Sparse;
+}
 constexpr size_t kBlock = 1 << 20;
 
 std::runtime_error SystemError(const std::string& what, const std::filesystem::path& file) {
@@ -70,6 +76,7 @@ unsigned char PatternByte(uint64_t offset) {
 }
 
 unsigned char ExpectedByte(uint64_t size, FileFill fill, uint64_t offset) {
+  fill = Resolve(size, fill);
   if (fill == FileFill::Pattern || offset < kSparseEdge || offset + kSparseEdge >= size) return PatternByte(offset);
   return 0;
 }
@@ -78,6 +85,7 @@ void MakeTestFile(const std::filesystem::path& file, uint64_t size, FileFill fil
   Fd fd(open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (fd.get() < 0) throw SystemError("cannot create", file);
   if (ftruncate(fd.get(), static_cast<off_t>(size)) != 0) throw SystemError("cannot size", file);
+  fill = Resolve(size, fill);
   if (fill == FileFill::Pattern || size <= 2 * kSparseEdge) {
     WritePattern(fd.get(), 0, size, file);
     return;

@@ -26,6 +26,7 @@ class TempDir {
 enum class FileFill {
   Pattern,  // every byte is PatternByte(offset)
   Sparse,   // a hole that reads as zeros, except PatternByte in the first and last 64 KiB
+  Auto,     // Pattern up to 64 MiB, Sparse beyond
 };
 
 // The byte at `offset` of a patterned file. The pattern does not repeat at any power of two, so
@@ -36,7 +37,7 @@ unsigned char ExpectedByte(uint64_t size, FileFill fill, uint64_t offset);
 
 // Creates (or replaces) a file of exactly `size` bytes. Sparse files cost no disk space, so a
 // 2.5 GiB package takes a moment to make. Throws std::runtime_error on failure.
-void MakeTestFile(const std::filesystem::path& file, uint64_t size, FileFill fill = FileFill::Pattern);
+void MakeTestFile(const std::filesystem::path& file, uint64_t size, FileFill fill = FileFill::Auto);
 
 // Up to `count` bytes of a file from `offset` on; throws when the file cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& file, uint64_t offset = 0, uint64_t count = UINT64_MAX);

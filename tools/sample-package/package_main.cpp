@@ -44,9 +44,10 @@ std::optional<std::string> CheckFolder(const std::optional<std::string>& folder)
   return std::nullopt;
 }
 
+// The reason and the failure state, in one write.
 int Fail(ProtocolWriter& out, const std::string& reason) {
   std::fprintf(stderr, "installation failed: %s\n", reason.c_str());
-  out.Line("Error=", reason);
+  out.Lines("Error=" + reason + "\nState=Fail\n");
   return 1;
 }
 
