@@ -16,13 +16,6 @@ namespace {
 // A body beyond this is refused while it is read; a batch of 30 records is far smaller.
 constexpr size_t kMaxBody = 32 << 20;
 
-std::string Field(std::string text) {
-  for (char& c : text) {
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  }
-  return text;
-}
-
 bool WriteAll(int fd, const std::string& text) {
   size_t done = 0;
   while (done < text.size()) {
@@ -178,9 +171,9 @@ bool CollectorServer::AppendRecords(const std::vector<std::string>& records, std
 
 void CollectorServer::Log(const httplib::Request& request, size_t bodySize, const Outcome& outcome) {
   std::lock_guard lock(mutex_);
-  log_ += std::to_string(nextSeq_++) + "\t" + Field(request.method) + "\t" + Field(request.target) + "\t" +
+  log_ += std::to_string(nextSeq_++) + "\t" + TabField(request.method) + "\t" + TabField(request.target) + "\t" +
           std::to_string(outcome.status) + "\t" + std::to_string(outcome.stored) + "\t" + std::to_string(bodySize) +
-          "\t" + Field(outcome.note) + "\n";
+          "\t" + TabField(outcome.note) + "\n";
 }
 
 }  // namespace Peers

@@ -31,14 +31,14 @@ ByteRangeAnswer ResolveRange(std::string_view header, uint64_t length) {
   constexpr std::string_view kUnit = "bytes=";
   header = Trim(header);
   if (!header.starts_with(kUnit)) return {};
-  const std::string_view spec = Trim(header.substr(kUnit.size()));
-  const size_t dash = spec.find('-');
-  if (spec.find(',') != std::string_view::npos) return {};  // several ranges: the whole body
+  const std::string_view ranges = Trim(header.substr(kUnit.size()));
+  const size_t dash = ranges.find('-');
+  if (ranges.find(',') != std::string_view::npos) return {};  // several ranges: the whole body
   if (dash == std::string_view::npos) return {Kind::Unsatisfiable};
 
   uint64_t first = 0, last = 0;
-  const Number firstNumber = ReadNumber(Trim(spec.substr(0, dash)), &first);
-  const Number lastNumber = ReadNumber(Trim(spec.substr(dash + 1)), &last);
+  const Number firstNumber = ReadNumber(Trim(ranges.substr(0, dash)), &first);
+  const Number lastNumber = ReadNumber(Trim(ranges.substr(dash + 1)), &last);
   if (firstNumber == Number::Bad || lastNumber == Number::Bad) return {Kind::Unsatisfiable};
 
   if (firstNumber == Number::Missing) {  // suffix: the last n bytes

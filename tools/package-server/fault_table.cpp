@@ -24,9 +24,9 @@ bool IsDigestFault(const std::string& value) {
 
 }  // namespace
 
-std::optional<FaultSpec> FaultSpec::FromFields(const std::vector<std::pair<std::string, std::string>>& fields,
+std::optional<FaultSet> FaultSet::FromFields(const std::vector<std::pair<std::string, std::string>>& fields,
                                                std::string* error) {
-  FaultSpec spec;
+  FaultSet set;
   for (const auto& [key, value] : fields) {
     const std::optional<uint64_t> number = ParseUnsigned(value);
     auto requireNumber = [&](uint64_t low, uint64_t high) {
@@ -37,44 +37,44 @@ std::optional<FaultSpec> FaultSpec::FromFields(const std::vector<std::pair<std::
     if (key == "path") continue;  // the control endpoint's selector, not a fault
     if (key == "status") {
       if (!requireNumber(100, 599)) return std::nullopt;
-      spec.status = static_cast<int>(*number);
+      set.status = static_cast<int>(*number);
     } else if (key == "fail_first") {
       if (!requireNumber(0, 1000000)) return std::nullopt;
-      spec.failFirst = static_cast<int>(*number);
+      set.failFirst = static_cast<int>(*number);
     } else if (key == "fail_status") {
       if (!requireNumber(100, 599)) return std::nullopt;
-      spec.failStatus = static_cast<int>(*number);
+      set.failStatus = static_cast<int>(*number);
     } else if (key == "drop_after") {
       if (!requireNumber(0, UINT64_MAX)) return std::nullopt;
-      spec.dropAfter = *number;
+      set.dropAfter = *number;
     } else if (key == "stall_after") {
       if (!requireNumber(0, UINT64_MAX)) return std::nullopt;
-      spec.stallAfter = *number;
+      set.stallAfter = *number;
     } else if (key == "stall_ms") {
       if (!requireNumber(0, 24ull * 3600 * 1000)) return std::nullopt;
-      spec.stallMs = *number;
+      set.stallMs = *number;
     } else if (key == "rate") {
       if (!requireNumber(1, UINT64_MAX)) return std::nullopt;
-      spec.rate = *number;
+      set.rate = *number;
     } else if (key == "redirects") {
       if (!requireNumber(0, 100)) return std::nullopt;
-      spec.redirects = static_cast<int>(*number);
+      set.redirects = static_cast<int>(*number);
     } else if (key == "no_length" || key == "ignore_range") {
       const std::optional<bool> flag = ReadFlag(value);
       if (!flag) return *error = "bad value for " + key + ": " + value, std::nullopt;
-      (key == "no_length" ? spec.noLength : spec.ignoreRange) = *flag;
+      (key == "no_length" ? set.noLength : set.ignoreRange) = *flag;
     } else if (key == "digest") {
       if (!IsDigestFault(value)) return *error = "bad value for digest: " + value, std::nullopt;
-      spec.digest = value;
+      set.digest = value;
     } else {
       *error = "unknown fault: " + key;
       return std::nullopt;
     }
   }
-  return spec;
+  return set;
 }
 
-std::string FaultSpec::Describe() const {
+std::string FaultSet::Describe() const {
   std::string text;
   auto add = [&](const std::string& key, const std::string& value) {
     text += (text.empty() ? "" : "&") + key + "=" + value;
@@ -95,9 +95,23 @@ std::string FaultSpec::Describe() const {
   return text;
 }
 
-void FaultTable::Set(const std::string& path, FaultSpec spec) {
+std::optional<PathFaults> ParsePathFaults(const std::vector<std::pair<std::string, std::string>>& fields,
+                                          std::string* error) {
+  PathFaults parsed;
+  for (const auto& [key, value] : fields) {
+    if (key == "path") parsed.path = value;
+  }
+  if (parsed.path.empty()) return *error = "path is missing", std::nullopt;
+  std::optional<FaultSet> set = FaultSet::FromFields(fields, error);
+  if (!set) return std::nullopt;
+  parsed.set = std::move(*set);
+  parsed.clears = fields.size() == 1;
+  return parsed;
+}
+
+void FaultTable::Set(const std::string& path, FaultSet set) {
   std::lock_guard lock(mutex_);
-  entries_[path] = Entry{std::move(spec), 0};
+  entries_[path] = Entry{std::move(set), 0};
   ++generation_;
 }
 
@@ -121,8 +135,8 @@ AppliedFaults FaultTable::Match(const std::string& path) {
   if (found == entries_.end()) found = entries_.find("*");
   if (found == entries_.end()) return applied;
   Entry& entry = found->second;
-  applied.spec = entry.spec;
-  applied.failThisRequest = entry.requestsSeen < entry.spec.failFirst;
+  applied.set = entry.set;
+  applied.failThisRequest = entry.requestsSeen < entry.set.failFirst;
   ++entry.requestsSeen;
   return applied;
 }
@@ -135,7 +149,7 @@ uint64_t FaultTable::Generation() const {
 std::string FaultTable::Render() const {
   std::lock_guard lock(mutex_);
   std::string text;
-  for (const auto& [path, entry] : entries_) text += path + " " + entry.spec.Describe() + "\n";
+  for (const auto& [path, entry] : entries_) text += path + " " + entry.set.Describe() + "\n";
   return text;
 }
 

@@ -25,7 +25,7 @@
 
 namespace Peers {
 
-struct FaultSpec {
+struct FaultSet {
   std::optional<int> status;
   int failFirst = 0;
   int failStatus = 500;
@@ -38,16 +38,25 @@ struct FaultSpec {
   std::string digest;  // empty: the true digest
   bool ignoreRange = false;
 
-  // Builds a spec from decoded fields; unknown keys and bad values are refused with *error.
-  static std::optional<FaultSpec> FromFields(const std::vector<std::pair<std::string, std::string>>& fields,
+  // Builds a set from decoded fields; unknown keys and bad values are refused with *error.
+  static std::optional<FaultSet> FromFields(const std::vector<std::pair<std::string, std::string>>& fields,
                                              std::string* error);
   // The canonical "key=value&..." text of the faults that are set ("" when none).
   std::string Describe() const;
 };
 
+// "path=<path>&<fault>=<value>..." as the control endpoint and --fault take it.
+struct PathFaults {
+  std::string path;
+  FaultSet set;
+  bool clears = false;  // only a path: its faults are to be cleared
+};
+std::optional<PathFaults> ParsePathFaults(const std::vector<std::pair<std::string, std::string>>& fields,
+                                          std::string* error);
+
 // What one request is to suffer.
 struct AppliedFaults {
-  FaultSpec spec;
+  FaultSet set;
   bool failThisRequest = false;  // one of the first fail_first requests
   uint64_t generation = 0;       // the table's generation when the request arrived
 };
@@ -55,7 +64,7 @@ struct AppliedFaults {
 // Guarded by its own mutex; handlers on every worker thread call Match.
 class FaultTable {
  public:
-  void Set(const std::string& path, FaultSpec spec);
+  void Set(const std::string& path, FaultSet set);
   void Clear(const std::string& path);
   void Reset();
   // The faults for a request path: its own set, else the "*" set, else none. Counts the request
@@ -68,7 +77,7 @@ class FaultTable {
 
  private:
   struct Entry {
-    FaultSpec spec;
+    FaultSet set;
     int requestsSeen = 0;
   };
   mutable std::mutex mutex_;

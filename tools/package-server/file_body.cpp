@@ -38,7 +38,7 @@ void HoldUntilReleased(const BodyStream& s) {
 
 // Sleeps until `sent` bytes are due at the configured rate.
 bool PaceTo(const BodyStream& s, uint64_t sent) {
-  const auto due = s.started + std::chrono::microseconds(sent * 1000000 / *s.body.faults.spec.rate);
+  const auto due = s.started + std::chrono::microseconds(sent * 1000000 / *s.body.faults.set.rate);
   const auto now = Clock::now();
   if (due <= now) return true;
   return SleepUnlessStopping(std::chrono::duration_cast<std::chrono::milliseconds>(due - now) +
@@ -47,7 +47,7 @@ bool PaceTo(const BodyStream& s, uint64_t sent) {
 
 // Sends the next block of the body starting at `offset`; false closes the connection.
 bool SendNext(BodyStream& s, uint64_t offset, httplib::DataSink& sink) {
-  const FaultSpec& faults = s.body.faults.spec;
+  const FaultSet& faults = s.body.faults.set;
   if (Stopping()) return false;
   if (offset == 0) s.started = Clock::now();
   uint64_t block = std::min(kBlock, s.body.length - offset);

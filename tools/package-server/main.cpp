@@ -25,22 +25,14 @@ int Usage() {
 }
 
 bool AddStartFault(Peers::PackageServer& server, const std::string& text) {
-  const auto fields = Peers::ParseFormFields(text, false);
   std::string error = "malformed escape";
-  std::optional<Peers::FaultSpec> spec;
-  std::string path;
-  if (fields) {
-    for (const auto& [key, value] : *fields) {
-      if (key == "path") path = value;
-    }
-    spec = Peers::FaultSpec::FromFields(*fields, &error);
-    if (path.empty()) error = "path is missing";
-  }
-  if (!spec || path.empty()) {
-    std::fprintf(stderr, "bad --fault %s: %s\n", text.c_str(), error.c_str());
+  const auto fields = Peers::ParseFormFields(text, false);
+  const auto parsed = fields ? Peers::ParsePathFaults(*fields, &error) : std::nullopt;
+  if (!parsed || parsed->clears) {
+    std::fprintf(stderr, "bad --fault %s: %s\n", text.c_str(), parsed ? "no fault given" : error.c_str());
     return false;
   }
-  server.Faults().Set(path, std::move(*spec));
+  server.Faults().Set(parsed->path, parsed->set);
   return true;
 }
 

@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::string_view kHopPrefix = "/_hop/";
 
-
 bool IsSuccess(int status) { return status >= 200 && status <= 299; }
 
 void AnswerPlain(httplib::Response& response, int status) {
@@ -88,20 +87,18 @@ void PackageServer::Install(httplib::Server& server, bool verbose) {
 }
 
 void PackageServer::SetFault(const httplib::Request& request, httplib::Response& response) {
-  std::vector<std::pair<std::string, std::string>> fields(request.params.begin(), request.params.end());
-  const std::string path = request.get_param_value("path");
   std::string error;
-  std::optional<FaultSpec> spec = FaultSpec::FromFields(fields, &error);
-  if (path.empty()) error = "path is missing";
-  if (!spec || path.empty()) {
+  const std::optional<PathFaults> parsed =
+      ParsePathFaults(std::vector<std::pair<std::string, std::string>>(request.params.begin(), request.params.end()), &error);
+  if (!parsed) {
     response.status = 400;
     response.set_content(error + "\n", "text/plain");
     return;
   }
-  if (fields.size() == 1) {
-    faults_.Clear(path);
+  if (parsed->clears) {
+    faults_.Clear(parsed->path);
   } else {
-    faults_.Set(path, std::move(*spec));
+    faults_.Set(parsed->path, parsed->set);
   }
   response.set_content("ok\n", "text/plain");
 }
@@ -120,29 +117,29 @@ void PackageServer::Answer(const httplib::Request& request, httplib::Response& r
   std::string path;
   const int hop = ParseHop(rawPath, &path);
   const AppliedFaults faults = faults_.Match(path);
-  const FaultSpec& spec = faults.spec;
+  const FaultSet& set = faults.set;
   std::vector<std::string> tags;
   if (faults.failThisRequest) {
-    AnswerPlain(response, spec.failStatus);
+    AnswerPlain(response, set.failStatus);
     tags.push_back("fail_first");
-  } else if (spec.status && !IsSuccess(*spec.status)) {
-    AnswerPlain(response, *spec.status);
+  } else if (set.status && !IsSuccess(*set.status)) {
+    AnswerPlain(response, *set.status);
     tags.push_back("status");
-  } else if (hop > 0 || (hop < 0 && spec.redirects > 0)) {
-    const int next = (hop > 0 ? hop : spec.redirects) - 1;
+  } else if (hop > 0 || (hop < 0 && set.redirects > 0)) {
+    const int next = (hop > 0 ? hop : set.redirects) - 1;
     Redirect(request, response, std::string(kHopPrefix) + std::to_string(next) + path);
     tags.push_back("redirects");
   } else {
     AnswerNormally(request, response, path, faults, record, &tags);
-    if (spec.status && IsSuccess(response.status)) {
-      response.status = *spec.status;
+    if (set.status && IsSuccess(response.status)) {
+      response.status = *set.status;
       tags.push_back("status");
     }
   }
   const std::string location =
       response.has_header("Location") ? response.get_header_value("Location") : response.get_header_value("Content-Range");
   int64_t length = -1;
-  if (response.content_provider_ && !spec.noLength) {
+  if (response.content_provider_ && !set.noLength) {
     length = static_cast<int64_t>(response.content_length_);
   } else if (!response.content_provider_) {
     length = static_cast<int64_t>(response.body.size());
@@ -154,8 +151,8 @@ void PackageServer::AnswerNormally(const httplib::Request& request, httplib::Res
                                    const std::string& path, const AppliedFaults& faults,
                                    const std::shared_ptr<RequestRecord>& record, std::vector<std::string>* tags) {
   if (const std::optional<PackageEntry> entry = FindPackage(path)) {
-    Redirect(request, response, TargetFor(*entry, faults.spec.digest));
-    if (!faults.spec.digest.empty()) tags->push_back("digest");
+    Redirect(request, response, TargetFor(*entry, faults.set.digest));
+    if (!faults.set.digest.empty()) tags->push_back("digest");
     return;
   }
   if (const std::optional<std::filesystem::path> file = ResolveFile(path)) {
@@ -168,7 +165,7 @@ void PackageServer::AnswerNormally(const httplib::Request& request, httplib::Res
 void PackageServer::ServeFile(const httplib::Request& request, httplib::Response& response,
                               const std::filesystem::path& file, const AppliedFaults& faults,
                               const std::shared_ptr<RequestRecord>& record, std::vector<std::string>* tags) {
-  const FaultSpec& spec = faults.spec;
+  const FaultSet& set = faults.set;
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat info {};
   if (fd < 0 || fstat(fd, &info) != 0) {
@@ -179,7 +176,7 @@ void PackageServer::ServeFile(const httplib::Request& request, httplib::Response
   const uint64_t size = static_cast<uint64_t>(info.st_size);
   const std::string rangeHeader = request.get_header_value("Range");
   ByteRangeAnswer range;
-  if (spec.ignoreRange) {
+  if (set.ignoreRange) {
     if (!rangeHeader.empty()) tags->push_back("ignore_range");
   } else {
     response.set_header("Accept-Ranges", "bytes");
@@ -188,7 +185,7 @@ void PackageServer::ServeFile(const httplib::Request& request, httplib::Response
 
   FileBody body;
   body.fd = fd;
-  body.announceLength = !spec.noLength;
+  body.announceLength = !set.noLength;
   body.localPort = request.local_port;
   body.remotePort = request.remote_port;
   body.faults = faults;
@@ -214,8 +211,8 @@ void PackageServer::ServeFile(const httplib::Request& request, httplib::Response
       body.length = size;
       break;
   }
-  if (spec.noLength) tags->push_back("no_length");
-  if (spec.rate) tags->push_back("rate");
+  if (set.noLength) tags->push_back("no_length");
+  if (set.rate) tags->push_back("rate");
   AttachFileBody(response, std::move(body));
 }
 

@@ -208,6 +208,13 @@ std::optional<std::vector<std::pair<std::string, std::string>>> ParseFormFields(
   return fields;
 }
 
+std::string TabField(std::string text) {
+  for (char& c : text) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
 std::optional<uint64_t> ParseUnsigned(std::string_view text) {
   uint64_t value = 0;
   const char* end = text.data() + text.size();

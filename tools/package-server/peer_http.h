@@ -45,6 +45,9 @@ std::string PercentEncode(std::string_view text);
 std::optional<std::vector<std::pair<std::string, std::string>>> ParseFormFields(std::string_view text,
                                                                                  bool plusIsSpace);
 
+// A field of a tab-separated log line: tabs and line breaks a client sent become spaces.
+std::string TabField(std::string text);
+
 // A decimal number that fits in 64 bits, nothing else (no sign, no spaces).
 std::optional<uint64_t> ParseUnsigned(std::string_view text);
 

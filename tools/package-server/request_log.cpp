@@ -1,18 +1,8 @@
 #include "tools/package-server/request_log.h"
 
+#include "tools/package-server/peer_http.h"
+
 namespace Peers {
-namespace {
-
-// Keeps a field on its line and in its column whatever a client sent.
-std::string Field(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  }
-  return out;
-}
-
-}  // namespace
 
 std::shared_ptr<RequestRecord> RequestLog::Begin(std::string method, std::string target, std::string range) {
   auto record = std::make_shared<RequestRecord>();
@@ -48,9 +38,9 @@ std::string RequestLog::Render() const {
   std::lock_guard lock(mutex_);
   std::string text;
   for (const auto& r : records_) {
-    text += std::to_string(r->seq) + "\t" + Field(r->method) + "\t" + Field(r->target) + "\t" + Field(r->range) +
+    text += std::to_string(r->seq) + "\t" + TabField(r->method) + "\t" + TabField(r->target) + "\t" + TabField(r->range) +
             "\t" + std::to_string(r->status) + "\t" + std::to_string(r->length) + "\t" +
-            std::to_string(r->sent.load()) + "\t" + Field(r->location) + "\t" + Field(r->faults) + "\n";
+            std::to_string(r->sent.load()) + "\t" + TabField(r->location) + "\t" + TabField(r->faults) + "\n";
   }
   return text;
 }

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "tools/sample-package/file_io.h"
+
 namespace SamplePackage {
 namespace {
 
@@ -18,17 +20,6 @@ constexpr size_t kBlock = 64 * 1024;
 
 std::string SystemError(const std::string& what, const std::filesystem::path& path) {
   return what + " " + path.string() + ": " + std::strerror(errno);
-}
-
-bool WriteAllTo(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
 }
 
 // Appends the whole file; returns its size.
@@ -40,7 +31,7 @@ std::optional<uint64_t> AppendFile(int out, const std::filesystem::path& file, s
   for (;;) {
     const ssize_t got = read(in, buffer, sizeof(buffer));
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || (got > 0 && !WriteAllTo(out, buffer, static_cast<size_t>(got)))) {
+    if (got < 0 || (got > 0 && !WriteAll(out, std::string_view(buffer, static_cast<size_t>(got))))) {
       *error = SystemError("cannot copy", file);
       close(in);
       return std::nullopt;
@@ -50,17 +41,6 @@ std::optional<uint64_t> AppendFile(int out, const std::filesystem::path& file, s
   }
   close(in);
   return total;
-}
-
-bool ReadExactly(int fd, uint64_t offset, size_t size, char* into) {
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t got = pread(fd, into + done, size - done, static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    done += static_cast<size_t>(got);
-  }
-  return true;
 }
 
 }  // namespace
@@ -92,12 +72,12 @@ bool WritePackage(const std::filesystem::path& program,
     // the same time to transfer and digest whatever the transport does with runs of zeros.
     std::string padding(minimumSize - tail - *offset, '\0');
     for (size_t i = 0; i < padding.size(); ++i) padding[i] = static_cast<char>((i * 2654435761u) >> 13);
-    if (!WriteAllTo(out, padding.data(), padding.size())) return *error = SystemError("cannot pad", temporary), fail();
+    if (!WriteAll(out, padding)) return *error = SystemError("cannot pad", temporary), fail();
     *offset += padding.size();
   }
   char footer[kFooterSize + 1];
   std::snprintf(footer, sizeof(footer), "QVPKG1 %016" PRIx64 " %08zx\n", *offset, indexText.size());
-  if (!WriteAllTo(out, indexText.data(), indexText.size()) || !WriteAllTo(out, footer, kFooterSize) || fsync(out) != 0) {
+  if (!WriteAll(out, indexText) || !WriteAll(out, std::string_view(footer, kFooterSize)) || fsync(out) != 0) {
     return *error = SystemError("cannot write", temporary), fail();
   }
   close(out);
@@ -144,7 +124,7 @@ bool ExtractEntry(int fd, const PayloadEntry& entry, const std::filesystem::path
   bool ok = true;
   for (uint64_t at = 0; ok && at < entry.size;) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof(buffer), entry.size - at));
-    ok = ReadExactly(fd, entry.offset + at, want, buffer) && WriteAllTo(out, buffer, want);
+    ok = ReadExactly(fd, entry.offset + at, want, buffer) && WriteAll(out, std::string_view(buffer, want));
     at += want;
   }
   ok = ok && fchmod(out, mode) == 0 && fsync(out) == 0;

@@ -8,8 +8,12 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tools/sample-package/file_io.h"
+
 namespace SamplePackage {
 namespace {
+
+// Write errors are ignored: an installer that stopped reading must not make the child fail.
 
 constexpr int kPauseAfterEncoding = 150;  // longer than the installer's pause between reads
 
@@ -28,15 +32,6 @@ void Flood(int fd, uint64_t bytes) {
 }
 
 }  // namespace
-
-void WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-}
 
 void SleepMs(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

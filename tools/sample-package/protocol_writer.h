@@ -42,9 +42,6 @@ class ProtocolWriter {
   uint64_t linesWritten_ = 0;
 };
 
-// Writes everything, retrying short writes; errors are ignored (an installer that stopped
-// reading must not make the child fail).
-void WriteAll(int fd, std::string_view bytes);
 void SleepMs(int milliseconds);
 
 }  // namespace SamplePackage
