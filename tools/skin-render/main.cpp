@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "ui/framework/attribute_values.h"
 #include "ui/framework/combo.h"
+#include "ui/framework/font.h"
 #include "ui/framework/headless/headless_host.h"
 #include "ui/framework/option.h"
 #include "ui/framework/progress.h"
@@ -65,9 +66,7 @@ std::string Select(PaintManager& pm, std::wstring_view name, std::wstring_view v
   return Platform::WideToUtf8(name) + " (" + Platform::WideToUtf8(control->GetClass()) + ") cannot be selected";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RenderLayout(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::wstring layout = Platform::AnsiToWide(argv[1]);
   const std::wstring out = Platform::AnsiToWide(argv[2]);
@@ -96,12 +95,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorvane-skin-render: layout %s is not in the skin\n", argv[1]);
     return 2;
   }
-  for (const std::string& warning : [&] {
-         std::vector<std::string> w;
-         for (const std::wstring& text : frame.GetPaintManager().GetBuildWarnings()) w.push_back(Platform::WideToUtf8(text));
-         return w;
-       }())
-    std::fprintf(stderr, "quorvane-skin-render: %s\n", warning.c_str());
+  for (const std::wstring& warning : frame.GetPaintManager().GetBuildWarnings())
+    std::fprintf(stderr, "quorvane-skin-render: %s\n", Platform::WideToUtf8(warning).c_str());
   for (const auto& [name, value] : selects) {
     const std::string error = Select(frame.GetPaintManager(), name, value);
     if (!error.empty()) {
@@ -118,4 +113,13 @@ int main(int argc, char** argv) {
   const Size size = frame.GetClientSize();
   std::printf("%s: %dx%d\n", argv[2], size.cx, size.cy);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int code = RenderLayout(argc, argv);
+  // The host and the window are gone by now; the text caches go last.
+  SkinUI::ReleaseFontCaches();
+  return code;
 }

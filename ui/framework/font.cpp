@@ -37,13 +37,15 @@ PangoFontDescription* CreateDescription(const FontInfo& font) {
   return desc;
 }
 
-// A context for measuring outside of painting. Text is laid out on the UI thread only.
+// A context for measuring outside of painting; UI thread only, like all text layout.
+PangoContext* g_measuringContext = nullptr;
+
 PangoContext* MeasuringContext() {
-  static PangoContext* context = [] {
+  if (!g_measuringContext) {
     InitializeFonts();
-    return pango_font_map_create_context(pango_cairo_font_map_get_default());
-  }();
-  return context;
+    g_measuringContext = pango_font_map_create_context(pango_cairo_font_map_get_default());
+  }
+  return g_measuringContext;
 }
 
 }  // namespace
@@ -55,6 +57,14 @@ void InitializeFonts() {
     FcConfig* config = FcConfigGetCurrent();
     FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFaceAliases), FcTrue);
   });
+}
+
+void ReleaseFontCaches() {
+  if (g_measuringContext) g_object_unref(g_measuringContext);
+  g_measuringContext = nullptr;
+  pango_cairo_font_map_set_default(nullptr);
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 void ConfigureTextLayout(PangoLayout* layout, std::wstring_view text, const FontInfo& font, uint32_t style,

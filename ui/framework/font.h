@@ -28,6 +28,11 @@ void InitializeFonts();
 // lines wrap at `maxWidth` (ignored when 0 or less).
 Size MeasureText(std::wstring_view text, const FontInfo& font, uint32_t style, int maxWidth = 0);
 
+// Gives back the text caches of pango, cairo and fontconfig, for programs that end with a leak
+// check (tests, tools). Nothing of the framework may draw or measure text afterwards, and no
+// cairo object may still exist (a GTK program must not call it).
+void ReleaseFontCaches();
+
 // The family fontconfig picks for `font` (tests check the alias with it).
 std::wstring ResolvedFamily(const FontInfo& font);
 
