@@ -16,35 +16,6 @@ void* CSequenceButtonUI::GetInterface(std::wstring_view name) {
   return CButtonUI::GetInterface(name);
 }
 
-bool CSequenceButtonUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  return m_sequence.SetAttribute(name, value) || CButtonUI::SetAttribute(name, value);
-}
-
-void CSequenceButtonUI::DoInit() {
-  if (m_sequence.autoStart && m_pManager) m_pManager->SetTimer(this, TIMER_SEQUENCE, m_sequence.span);
-}
-
-void CSequenceButtonUI::Start() {
-  m_sequence.index = 0;
-  if (m_pManager) m_pManager->SetTimer(this, TIMER_SEQUENCE, m_sequence.span);
-}
-
-void CSequenceButtonUI::Stop() {
-  if (m_pManager) m_pManager->KillTimer(this, TIMER_SEQUENCE);
-}
-
-void CSequenceButtonUI::DoEvent(TEventUI& event) {
-  CButtonUI::DoEvent(event);
-  if (event.Type != EventType::Timer || m_sequence.pattern.empty()) return;
-  const FrameSequence::Tick tick = m_sequence.Advance();
-  if (tick.stop) {
-    Stop();
-    return;
-  }
-  SetBkImage(FormatFrameName(m_sequence.pattern, *tick.frame).value_or(std::wstring()));
-  Invalidate();
-}
-
 void CSequenceButtonUI::SetPushedTextOffset(const Rect& offset) {
   m_rcPushedTextOffset = offset;
   Invalidate();

@@ -5,31 +5,17 @@
 
 #include "ui/framework/bitmap.h"
 #include "ui/framework/button.h"
-#include "ui/sequence_frames.h"
+#include "ui/sequence_control.h"
 
 namespace SkinUI {
 
-class CSequenceButtonUI : public CButtonUI {
+class CSequenceButtonUI : public SequenceControl<CButtonUI> {
  public:
   CSequenceButtonUI();
 
   std::wstring GetClass() const override;
   void* GetInterface(std::wstring_view name) override;
-  void DoInit() override;
-  void DoEvent(TEventUI& event) override;
-  bool SetAttribute(std::wstring_view name, std::wstring_view value) override;
   void PaintText(Canvas& canvas) override;
-
-  void Start();
-  void Stop();
-
-  void SetSequenceImage(std::wstring_view pattern) { m_sequence.pattern = pattern; }
-  const std::wstring& GetSequenceImage() const { return m_sequence.pattern; }
-  void SetSequenceCount(int count) { m_sequence.count = count; }
-  int GetSequenceCount() const { return m_sequence.count; }
-  void SetSequenceSpan(int span) { m_sequence.span = span; }
-  int GetSequenceSpan() const { return m_sequence.span; }
-  const FrameSequence& GetSequence() const { return m_sequence; }
 
   // How far the text moves in from each side while the button is pushed.
   const Rect& GetPushedTextOffset() const { return m_rcPushedTextOffset; }
@@ -41,7 +27,6 @@ class CSequenceButtonUI : public CButtonUI {
   static bool CopyChannel(const Bitmap& source, Bitmap& dest, int sourceChannel, int destChannel);
 
  private:
-  FrameSequence m_sequence;
   Rect m_rcPushedTextOffset;
 };
 
