@@ -14,6 +14,8 @@
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 60;
+constexpr long kStallBytesPerSecond = 1;
+constexpr long kStallSeconds = 5;
 constexpr size_t kReasonLimit = 200;
 
 size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
@@ -49,8 +51,8 @@ CurlClient::CurlClient(std::wstring url, std::wstring destinationPath, void* own
     : url_(std::move(url)), destinationPath_(std::move(destinationPath)), owner_(owner), progress_(progress) {}
 
 CurlClient::~CurlClient() {
-  const bool interrupted = abort_.exchange(true);
-  if (!interrupted) Platform::RemoveFile(GetFilePath(true));
+  abort_.store(true);
+  if (!keepPartFile_) Platform::RemoveFile(GetFilePath(true));
   url_.clear();
   destinationPath_.clear();
   realUrl_.clear();
@@ -126,6 +128,10 @@ int CurlClient::Transfer() {
     options |= curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
     options |= curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
     options |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    // A transfer that has stalled ends like the segmented downloader's (result 28) and is
+    // resumed by the next attempt, instead of waiting for data forever.
+    options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+    options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
     // The part file was just opened, so it exists: its size is where the body resumes.
     const std::optional<uint64_t> held = Platform::FileSize(partPath);
     resumeOffset_ = held ? static_cast<int64_t>(*held) : -1;

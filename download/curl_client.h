@@ -20,8 +20,7 @@ class CurlClient {
   static constexpr double kSmallestFile = 1048576.0;  // 1 MiB: anything shorter is refused
 
   CurlClient(std::wstring url, std::wstring destinationPath, void* owner, ProgressFn progress);
-  // Deletes the part file (unless a transfer was aborted: that one is left for the next
-  // construction of the downloader to discard) and stops any transfer at its next progress call.
+  // Deletes the part file (unless told to keep it) and stops any transfer at its next progress call.
   ~CurlClient();
   CurlClient(const CurlClient&) = delete;
   CurlClient& operator=(const CurlClient&) = delete;
@@ -35,6 +34,8 @@ class CurlClient {
 
   // Ends a running transfer at its next progress call (and every later one).
   void Abort() { abort_.store(true); }
+  // The destructor leaves the part file for the next construction of the downloader to discard.
+  void KeepPartFile() { keepPartFile_ = true; }
 
   // The final URL after redirects (UTF-8), empty until the probes found it.
   const std::string& RealUrl() const { return realUrl_; }
@@ -73,4 +74,5 @@ class CurlClient {
   int64_t lastReportTime_ = 0;
   std::atomic<bool> abort_{false};
   std::string realUrl_;
+  bool keepPartFile_ = false;
 };

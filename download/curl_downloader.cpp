@@ -26,7 +26,10 @@ CCurlDownloader::CCurlDownloader(DownloadCallback callback, std::wstring url, st
 CCurlDownloader::~CCurlDownloader() {
   stopping_.Raise();
   client_.Abort();
+  const bool interrupted = activeRuns_.load() > 0;
   workers_.Stop();
+  // A run cut short leaves its part file; after a finished run it goes with the client.
+  if (interrupted) client_.KeepPartFile();
 }
 
 void CCurlDownloader::StartDownload() { workers_.StartRun(); }
@@ -42,6 +45,11 @@ void CCurlDownloader::Notify(int32_t code, double value, const wchar_t* text) {
 
 uint32_t CCurlDownloader::dlThreadFun(void* downloader) {
   auto* d = static_cast<CCurlDownloader*>(downloader);
+  struct ActiveRun {
+    std::atomic<int>& runs;
+    explicit ActiveRun(std::atomic<int>& r) : runs(r) { ++runs; }
+    ~ActiveRun() { --runs; }
+  } active(d->activeRuns_);
   d->Notify(DownloadCode::kStarted, 1.0, L"");
   if (d->destinationPath_.empty()) {
     // Nowhere to put the file: the run ends with this one failure.
@@ -74,8 +82,8 @@ uint32_t CCurlDownloader::dlThreadFun(void* downloader) {
         d->Notify(DownloadCode::kFailed, 0.0, kLibCurlText);
       } else {
         d->retried_ = true;
-        // The owner starts the next run from inside this call; nothing below may touch the
-        // downloader once it returns.
+        // The owner starts the next run from inside this call; once it returns, nothing below
+        // but the run count may touch the downloader.
         d->Notify(DownloadCode::kRetry, 0.0, kLibCurlText);
       }
       return 0;

@@ -6,6 +6,7 @@
 // with 1005 arrives on it, inside the notification. The client and the retried flag are used by the
 // current worker only: a new run starts after the previous worker's last use of them.
 
+#include <atomic>
 #include <string>
 
 #include "download/curl_client.h"
@@ -34,6 +35,7 @@ class CCurlDownloader : public CDownloader {
   std::wstring url_;
   CurlClient client_;
   bool retried_ = false;
+  std::atomic<int> activeRuns_{0};  // runs between their 1001 and their end
   StopSignal stopping_;
   RunWorkers workers_;  // last: joined before the fields above go away
 };

@@ -183,7 +183,10 @@ TEST(CCurlDownloader, CutTransfersCostLessThanRefusedConnections) {
   const auto gets = site.PackageGets();
   site.server->Stop();
   ASSERT_TRUE(owner.WaitForEnd());
+  const std::filesystem::path part = site.Destination().string() + ".part";
+  EXPECT_EQ(std::filesystem::file_size(part), 200'000u);
   downloader.reset();
+  EXPECT_FALSE(std::filesystem::exists(part)) << "a finished run's part file goes with the downloader";
 
   ASSERT_EQ(gets.size(), 2u);
   EXPECT_EQ(gets[1].range, "bytes=100000-");
@@ -200,6 +203,19 @@ TEST(CCurlDownloader, CutBodiesAreResumedWhereTheyStopped) {
   EXPECT_EQ(notifications.back().code, 1003);
   EXPECT_EQ(site.Ranges(), (std::vector<std::string>{"", "bytes=1000000-", "bytes=2000000-", "bytes=3000000-"}));
   EXPECT_EQ(FileMd5(site.Destination()), site.package.md5);
+}
+
+TEST(CCurlDownloader, StalledTransferEndsAndIsResumed) {
+  PackageSite site(2 << 20);
+  // Every answer stops after 1.5 MiB until the faults change; the rest of the file is shorter.
+  site.server->SetFault(site.package.targetPath, {.stallAfter = 1'572'864});
+
+  const auto notifications = Download(1, site.Url(), site.Destination());
+
+  EXPECT_EQ(notifications.back().code, 1003);
+  EXPECT_EQ(site.Ranges(), (std::vector<std::string>{"", "bytes=1572864-"}));
+  EXPECT_EQ(FileMd5(site.Destination()), site.package.md5);
+  site.server->Reset();  // ends the stalled answer
 }
 
 TEST(CCurlDownloader, ProgressAtFullPercentWithoutSpeedIsDropped) {
