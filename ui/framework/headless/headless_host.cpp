@@ -104,10 +104,13 @@ Bitmap HeadlessHost::Render(WindowBase& window) {
     ++native.renders;
     native.dirty = false;
     // What lies outside the window's shape is not part of the window.
-    if (!native.region.IsEmpty())
-      for (int y = 0; y < out.height; ++y)
+    if (!native.region.IsEmpty()) {
+      for (int y = 0; y < out.height; ++y) {
+        const auto [start, end] = y < native.region.Height() ? native.region.Row(y) : std::make_pair(0, 0);
         for (int x = 0; x < out.width; ++x)
-          if (!native.region.Contains(x, y)) out.At(x, y) = 0;
+          if (x < start || x >= end) out.At(x, y) = 0;
+      }
+    }
   }
   return out;
 }
