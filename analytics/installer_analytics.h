@@ -30,7 +30,8 @@ plenwick::metrics::TrackerConfig MakeTrackerConfig(const InstallerSettings& sett
 // Creates the tracker (when analytics is enabled) from the process-wide settings.
 void InitAnalytics();
 // Releases the tracker and waits until it is destroyed, so its final flush is over when this
-// returns (call it before the HTTP library is cleaned up).
+// returns. The entry point calls it while analytics is enabled, before the HTTP library is
+// cleaned up; a tracker never released is simply left alone at exit (no flush, nothing staged).
 void ShutdownAnalytics();
 
 // One Task event. An "AB" extra that breaks the A/B code rule raises PwException.
