@@ -20,10 +20,19 @@ namespace SkinUITest {
 // A temporary folder holding the fixture layouts and their images:
 //   grid.png  6×6, a 2-pixel red border around a white centre
 //   fill.png  40×10, yellow left half, magenta right half
+// The folder is removed when the test program ends.
 inline const std::wstring& FixtureFolder() {
+  namespace fs = std::filesystem;
+  struct RemovedAtExit {
+    fs::path dir;
+    ~RemovedAtExit() {
+      std::error_code ignored;
+      fs::remove_all(dir, ignored);
+    }
+  };
+  static const RemovedAtExit temp{fs::temp_directory_path() / ("qv-ui-fixtures-" + std::to_string(::getpid()))};
   static const std::wstring folder = [] {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("qv-ui-fixtures-" + std::to_string(::getpid()));
+    const fs::path& dir = temp.dir;
     fs::create_directories(dir);
     for (const auto& entry : fs::directory_iterator(QV_UI_FIXTURES))
       fs::copy_file(entry.path(), dir / entry.path().filename(), fs::copy_options::overwrite_existing);

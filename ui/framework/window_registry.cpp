@@ -18,7 +18,9 @@ struct Entry {
 };
 
 // Every live window of the process. `mutex` guards `windows` and `nextHandle`; window objects are
-// touched only on their own thread, the queue pointer by anyone posting.
+// touched only on their own thread, the queue pointer by anyone posting. A queue lives as long as
+// its UI thread, which outlives every worker that posts to its windows (owners join workers
+// before their window goes).
 struct Registry {
   std::mutex mutex;
   std::map<uintptr_t, Entry> windows;
