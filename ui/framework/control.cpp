@@ -48,11 +48,12 @@ void CControlUI::SetPos(const Rect& rc) {
   if (r.right < r.left) r.right = r.left;
   if (r.bottom < r.top) r.bottom = r.top;
   if (!(r == m_rcItem)) {
+    // Both where it was and where it is now need drawing.
     Invalidate();
     m_rcItem = r;
+    Invalidate();
   }
   m_bUpdateNeeded = false;
-  Invalidate();
 }
 
 void CControlUI::SetPadding(const Rect& padding) {
