@@ -62,7 +62,10 @@ void CDownloadInstaller::SetParameters(std::wstring url, std::wstring installedD
   (void)installedDir;
   url_ = std::move(url);
   prevUninstaller_ = std::move(prevUninstaller);
-  installDir_ = std::move(installDir);
+  {
+    std::lock_guard<std::mutex> lock(foldersMutex_);
+    installDir_ = std::move(installDir);
+  }
   dsc_ = dsc;
   ssc_ = ssc;
   adminact_ = adminact;
@@ -77,19 +80,24 @@ std::wstring CDownloadInstaller::TemporaryUninstallerPath() {
 
 void CDownloadInstaller::Start() {
   WRITE_LOG(L"DL_TYPE=%d\r\n", Settings().DownloadType);
-  packagePath_ = Platform::JoinPath(installDir_, kPackagePrefix + Settings().ProductId + L".exe");
+  const std::wstring installDir = InstallDir();
+  const std::wstring packagePath = Platform::JoinPath(installDir, kPackagePrefix + Settings().ProductId + L".exe");
+  {
+    std::lock_guard<std::mutex> lock(foldersMutex_);
+    packagePath_ = packagePath;
+  }
   if (!downloader_) {
     downloader_ = CreateDownloader(
         Settings().DownloadType,
         [this](int32_t code, double value, const wchar_t* text) { OnDownloadStage(code, value, text); }, url_,
-        packagePath_);
+        packagePath);
   }
   if (!installer_) {
     installer_ = std::make_unique<CInstaller>(
         [this](int32_t code, double value, const wchar_t* text) { OnInstallStage(code, value, text); },
-        Quoted(packagePath_), installDir_, dsc_, ssc_, adminact_);
+        Quoted(packagePath), installDir, dsc_, ssc_, adminact_);
   }
-  installer_->SetInstallDir(installDir_);
+  installer_->SetInstallDir(installDir);
   installer_->SetShortcuts(dsc_, ssc_);
   installer_->SetAdminFlags(adminact_, authorizationact_);
   installer_->SetLanguage(inslang_);
@@ -121,7 +129,7 @@ void CDownloadInstaller::OnDownloadStage(int32_t code, double value, const wchar
   switch (code) {
     case DownloadCode::kStarted:
       WRITE_LOG(L"DL_CODE_START\r\n");
-      Utils::CreateDirectoryTree(installDir_);
+      Utils::CreateDirectoryTree(InstallDir());
       break;
     case DownloadCode::kProgress:
       WRITE_LOG(L"DL_CODE_PROGRESS\r\n");
@@ -187,9 +195,20 @@ void CDownloadInstaller::OnInstallStage(int32_t code, double value, const wchar_
   }
 }
 
+std::wstring CDownloadInstaller::InstallDir() const {
+  std::lock_guard<std::mutex> lock(foldersMutex_);
+  return installDir_;
+}
+
+std::wstring CDownloadInstaller::PackagePath() const {
+  std::lock_guard<std::mutex> lock(foldersMutex_);
+  return packagePath_;
+}
+
 void CDownloadInstaller::CleanUpPackage() {
-  Platform::RemoveFile(packagePath_);
+  const std::wstring packagePath = PackagePath();
+  Platform::RemoveFile(packagePath);
   std::lock_guard<std::mutex> lock(g_lastCleanedMutex);
   if (!g_lastCleanedPackage.empty()) Platform::RemoveFile(g_lastCleanedPackage);
-  g_lastCleanedPackage = packagePath_;
+  g_lastCleanedPackage = packagePath;
 }

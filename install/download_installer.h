@@ -8,11 +8,13 @@
 // Threads: construction, SetParameters, Start and destruction run on the owner's thread. The stage
 // handlers run on the thread of the stage that reports (the uninstaller's worker, the downloader's
 // threads, the installer's worker), so the window callback must accept calls from any thread.
-// Stages never overlap, so the handlers read the parameters without a lock; the owner changes them
-// only between runs.
+// The window hears of a failure before its handler has cleaned up, so the owner may begin the next
+// run while that handler still reads the install folder and the package path: `foldersMutex_`
+// guards those two. Everything else the handlers use is set before the first stage starts.
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "download/downloader.h"
@@ -38,7 +40,7 @@ class CDownloadInstaller {
   void Start();
 
   // The package file of the current run: the install folder's "__Package_Quorvane.exe".
-  const std::wstring& PackagePath() const { return packagePath_; }
+  std::wstring PackagePath() const;
   // The copy of the previous uninstaller that a run starts, in the installer's private temporary
   // folder; empty when that folder cannot be made.
   static std::wstring TemporaryUninstallerPath();
@@ -48,6 +50,7 @@ class CDownloadInstaller {
   void OnInstallStage(int32_t code, double value, const wchar_t* text);
   void OnUninstallStage(int32_t code, double value, const wchar_t* text);
   void CleanUpPackage();
+  std::wstring InstallDir() const;
   void StartUninstaller();
 
   std::unique_ptr<CUnInstaller> uninstaller_;
@@ -55,8 +58,9 @@ class CDownloadInstaller {
   std::unique_ptr<CInstaller> installer_;
   std::wstring url_;
   std::wstring prevUninstaller_;
-  std::wstring installDir_;
-  std::wstring packagePath_;
+  mutable std::mutex foldersMutex_;
+  std::wstring installDir_;   // guarded by foldersMutex_
+  std::wstring packagePath_;  // guarded by foldersMutex_
   std::wstring inslang_;
   bool dsc_;
   bool ssc_;

@@ -186,10 +186,10 @@ TEST_F(RunnerTest, PackageProtocolOverARealPipe) {
        {{"QV_PACKAGE_ENCODE", "99999999999"}},
        {{2001, 0, L""}, {2002, 0, L""}, {2003, 1, L""}},
        {3000}},
-      {"progress after the verdict is still read", {{"QV_PACKAGE_AFTER_VERDICT", "2000000"}},
+      {"progress after the verdict is still read", {{"QV_PACKAGE_AFTER_VERDICT", "200000"}},
        {{2003, 0, L""}, {2002, 1, L""}}, {2004}},
-      {"flood on standard output", {{"QV_PACKAGE_FLOOD_STDOUT", "8000000"}}, {{2003, 0, L""}}, {2004}},
-      {"flood on standard error", {{"QV_PACKAGE_FLOOD_STDERR", "8000000"}}, {{2003, 0, L""}}, {2004}},
+      {"flood on standard output", {{"QV_PACKAGE_FLOOD_STDOUT", "2000000"}}, {{2003, 0, L""}}, {2004}},
+      {"flood on standard error", {{"QV_PACKAGE_FLOOD_STDERR", "2000000"}}, {{2003, 0, L""}}, {2004}},
   };
   for (const PackageCase& c : cases) {
     Platform::RemoveTree(dir);
