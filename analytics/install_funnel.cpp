@@ -3,7 +3,11 @@
 #include <atomic>
 
 #include "platform/clock.h"
+#include "platform/file.h"
+#include "platform/path.h"
 #include "platform/wide_format.h"
+#include "utils/hard_disk_manager.h"
+#include "utils/network.h"
 
 namespace InstallFunnel {
 namespace {
@@ -60,6 +64,30 @@ void ReportDownloadFinished(const std::wstring& ab) {
 void ReportDownloadFailed(long code, const std::wstring& message, double freeGigabytes, bool cacheWritable,
                           int networkStatus, const std::wstring& ab) {
   ReportTask(L"下载失败原因", DownloadFailedReason(code, message, freeGigabytes, cacheWritable, networkStatus), 0, Ab(ab));
+}
+
+namespace {
+
+bool CanCreateFileAt(const std::wstring& path) {
+  if (Platform::PathExists(path) && !Platform::RemoveFile(path)) return false;
+  if (!Platform::WriteFileAtomically(path, "")) return false;
+  Platform::RemoveFile(path);
+  return true;
+}
+
+double FreeGigabytesFor(const std::wstring& folder) {
+  Utils::HardDiskManager disk;
+  disk.CheckFreeSpace(folder);
+  return static_cast<double>(disk.freeBytesAvailable) / (1024.0 * 1024.0 * 1024.0);
+}
+
+}  // namespace
+
+void ReportDownloadFailedAt(long code, const std::wstring& message, const std::wstring& packagePath,
+                            const std::wstring& ab) {
+  const int network = Utils::CheckNetwork();
+  const bool writable = CanCreateFileAt(packagePath);
+  ReportDownloadFailed(code, message, FreeGigabytesFor(Platform::DirectoryOf(packagePath)), writable, network, ab);
 }
 
 void ReportDownloadAborted(long code, const std::wstring& message, const std::wstring& ab) {

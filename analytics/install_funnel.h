@@ -25,6 +25,11 @@ void ReportDownloadFinished(const std::wstring& ab = kDefaultAbGroup);
 // GiB, whether a probe file could be written to the cache folder, the network status code.
 void ReportDownloadFailed(long code, const std::wstring& message, double freeGigabytes, bool cacheWritable,
                           int networkStatus, const std::wstring& ab = kDefaultAbGroup);
+// The same, with the diagnostics gathered for the package at `packagePath`: the free space of its
+// drive, whether a file can be created there (a package left there is deleted to find out, as
+// the original installer does), and the connectivity probe's result.
+void ReportDownloadFailedAt(long code, const std::wstring& message, const std::wstring& packagePath,
+                            const std::wstring& ab = kDefaultAbGroup);
 // Notification 1006.
 void ReportDownloadAborted(long code, const std::wstring& message, const std::wstring& ab = kDefaultAbGroup);
 // Install failed (code 2004) and install succeeded (code 2003).
