@@ -94,7 +94,7 @@ std::string FailureReason(const StageEvent& e) {
   }
 }
 
-int Refuse(int exitCode, const std::string& reason, const SilentInstallObserver& observer) {
+int EndWithReason(int exitCode, const std::string& reason, const SilentInstallObserver& observer) {
   std::fprintf(stderr, "quorvane-installer: %s\n", reason.c_str());
   std::fflush(stderr);
   if (observer.finished) observer.finished(exitCode);
@@ -171,7 +171,7 @@ std::string FormatStageLine(int32_t code, double value, const std::wstring& text
 
 int RunSilentInstall(const SwitchMap& switches, const SilentInstallObserver& observer) {
   if (switches.Has(L"-installdir") && !Platform::IsAbsolutePath(switches.GetText(L"-installdir")))
-    return Refuse(InstallerExit::kUsage, "-installdir needs an absolute folder", observer);
+    return EndWithReason(InstallerExit::kUsage, "-installdir needs an absolute folder", observer);
 
   InstallRecords records;
   records.ReadInstallRecord();
@@ -181,7 +181,7 @@ int RunSilentInstall(const SwitchMap& switches, const SilentInstallObserver& obs
 
   std::string reason;
   if (const std::optional<int> refused = CheckBeforeInstall(folder, reason))
-    return Refuse(*refused, reason, observer);
+    return EndWithReason(*refused, reason, observer);
 
   records.installPath = folder;
   std::wstring uninstaller = records.prevUninstaller;
@@ -215,7 +215,7 @@ int RunSilentInstall(const SwitchMap& switches, const SilentInstallObserver& obs
     if (exitCode == InstallerExit::kInstalled) records.TakeInstallerFact(late->code, late->value, late->text);
   }
 
-  if (exitCode != InstallerExit::kInstalled) return Refuse(exitCode, failure, observer);
+  if (exitCode != InstallerExit::kInstalled) return EndWithReason(exitCode, failure, observer);
   FinishInstallation(records);
   if (observer.finished) observer.finished(exitCode);
   return exitCode;

@@ -17,10 +17,8 @@
 
 class CInstaller {
  public:
-  // What the last verdict line decided; a failure outweighs a success in the same run of lines.
+  // The verdict a line carries.
   enum Verdict : int { kNoVerdict = 0, kVerdictSuccess = 1, kVerdictFailure = 1000 };
-  // Values are cut to this many characters.
-  static constexpr size_t kMaxValueChars = 771;
 
   CInstaller(DownloadCallback callback, std::wstring packageToken, std::wstring installDir, bool dsc,
              bool ssc, bool adminact);

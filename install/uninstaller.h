@@ -16,6 +16,7 @@
 
 class CUnInstaller {
  public:
+  // The verdict a line carries.
   enum Verdict : int { kNoVerdict = 0, kVerdictSuccess = 1, kVerdictFailure = 1000 };
 
   CUnInstaller(DownloadCallback callback, std::wstring uninstallerPath, std::wstring uninstallDir);
