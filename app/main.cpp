@@ -15,7 +15,11 @@
 #include "app/switch_map.h"
 #include "platform/crash_filter.h"
 #include "platform/environment.h"
+#include "platform/instance_channel.h"
 #include "platform/single_instance.h"
+#include "ui/framework/gtk/gtk_host.h"
+#include "ui/framework/window_registry.h"
+#include "ui/main_wnd.h"
 
 namespace {
 
@@ -30,9 +34,39 @@ void ReportCrashAndFlush() {
   ShutdownAnalytics();
 }
 
-int RunWindow() {
-  std::fputs("quorvane-installer: this build has no installer window yet; run it with -silent=true\n", stderr);
-  return InstallerExit::kUsage;
+// What the process releases after the main loop, in this order, before the objects of the
+// installation go: analytics with its final flush, then the HTTP library.
+void ReleaseServices(bool curlReady) {
+  if (Settings().IsEnableAppMetrics) ShutdownAnalytics();
+  if (curlReady) curl_global_cleanup();
+}
+
+// The main window on a real display, run modally until it closes. The window object (and the
+// coordinator it owns, which joins its workers) outlives the release of the services.
+int RunWindow(bool curlReady) {
+  SkinUI::GtkHost host;
+  if (!host.IsAvailable()) {
+    std::fputs("quorvane-installer: no display to show the installer on; run it with -silent=true\n", stderr);
+    ReleaseServices(curlReady);
+    return InstallerExit::kUsage;
+  }
+  SkinUI::CMainWnd window;
+  if (!window.Create(nullptr, SkinUI::kProductDisplayName, SkinUI::WS_OVERLAPPEDWINDOW | SkinUI::WS_VISIBLE, 0)) {
+    std::fputs("quorvane-installer: the installer window could not be created\n", stderr);
+    ReleaseServices(curlReady);
+    return InstallerExit::kUsage;
+  }
+  window.CenterWindow();
+  {
+    // Window message 1224 from other processes: the launch report of whoever started us.
+    const SkinUI::HWND hwnd = window.GetHWND();
+    Platform::InstanceMessageReceiver launchMessages(kSingleInstanceName, [hwnd](uint32_t message) {
+      if (message == SkinUI::WM_LAUNCH_REPORT) SkinUI::PostMessage(hwnd, message, 0, 0);
+    });
+    window.ShowModal();
+  }
+  ReleaseServices(curlReady);
+  return InstallerExit::kInstalled;
 }
 
 }  // namespace
@@ -60,10 +94,8 @@ int main() {
   const std::wstring commandLine = Platform::ProcessCommandLine();
   Settings().ApplyCommandLine(commandLine);
   const SwitchMap switches = ParseCommandLine(commandLine);
-  const int exitCode =
-      switches.GetBool(L"-silent") ? RunSilentInstall(switches, MakeSilentFunnelObserver()) : RunWindow();
-
-  if (Settings().IsEnableAppMetrics) ShutdownAnalytics();
-  if (curlReady) curl_global_cleanup();
+  if (!switches.GetBool(L"-silent")) return RunWindow(curlReady);
+  const int exitCode = RunSilentInstall(switches, MakeSilentFunnelObserver());
+  ReleaseServices(curlReady);
   return exitCode;
 }
