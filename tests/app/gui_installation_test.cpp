@@ -1,0 +1,179 @@
+// The installation a user sees: the installer's real window on an X server (Xvfb, no window
+// manager), clicked with xdotool, against the package server and the collector on loopback.
+// Screenshots of pages 0, 2 and 3 are left in the test's build folder for review.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/ini.h"
+#include "tests/install/scratch_folder.h"
+#include "tests/support/peers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool HaveProgram(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Output of a short helper command; empty when it fails.
+std::string Capture(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    if (::pclose(pipe) != 0) out.clear();
+  }
+  return out;
+}
+
+struct Rgb {
+  int r = -1, g = -1, b = -1;
+  bool IsInstallBlue() const { return b > 200 && r < 120 && b - r > 100; }
+};
+
+Rgb PixelOf(const std::string& png, int x, int y) {
+  const std::string text = Capture("convert '" + png + "' -format '%[pixel:p{" + std::to_string(x) + "," +
+                                   std::to_string(y) + "}]' info:");
+  Rgb c;
+  std::sscanf(text.c_str(), "srgb(%d,%d,%d", &c.r, &c.g, &c.b);
+  return c;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+std::optional<fs::path> FindFile(const fs::path& root, const std::string& name) {
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename() == name) return it->path();
+  return std::nullopt;
+}
+
+class GuiInstallationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* program : {"Xvfb", "xdotool", "import", "convert"})
+      if (!HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
+    for (const char* sub : {"tmp", "runtime", "installer"}) ASSERT_TRUE(Platform::CreateOneDirectory(folder_ / Platform::Utf8ToWide(sub)));
+    ASSERT_EQ(::chmod((folder_.native() + "/runtime").c_str(), 0700), 0);
+    xvfb_ = std::make_unique<TestSupport::ChildProcess>(
+        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    const std::optional<std::string> number = xvfb_->ReadLine(std::chrono::seconds(10));
+    ASSERT_TRUE(number.has_value()) << "Xvfb did not start";
+    display_ = ":" + *number;
+
+    const TestSupport::PublishedPackage published =
+        TestSupport::PublishPackage(TestSupport::SamplePackageProgram(), "387", folder_.native() + "/publish");
+    server_ = std::make_unique<TestSupport::PackageServer>(folder_.native() + "/publish");
+    // About four seconds of download, so the progress page can be seen.
+    server_->SetFault(published.targetPath, {.rate = 400 * 1024});
+    collector_ = std::make_unique<TestSupport::Collector>(folder_.native() + "/records.jsonl");
+
+    installer_ = folder_.native() + "/installer/quorvane-installer";
+    ASSERT_TRUE(Platform::CopyFileReplace(Platform::Utf8ToWide(QV_INSTALLER_PATH), Platform::Utf8ToWide(installer_)));
+    ASSERT_TRUE(Platform::MakeExecutable(Platform::Utf8ToWide(installer_)));
+    const std::wstring settings = folder_ / L"installer/PlenwickInstallerConfig.ini";
+    ASSERT_TRUE(Platform::WritePrivateProfileString(L"Install", L"DownloadUrl", Platform::Utf8ToWide(server_->Url("/software/387")), settings));
+    ASSERT_TRUE(Platform::WritePrivateProfileString(L"Install", L"IsCheckNet", L"false", settings));
+    ASSERT_TRUE(Platform::WritePrivateProfileString(L"Install", L"MetricsServerUrl", Platform::Utf8ToWide(collector_->Url("/collect?project=pc")), settings));
+  }
+
+  void TearDown() override {
+    if (installer_process_) installer_process_->Terminate(std::chrono::seconds(2));
+    if (xvfb_) xvfb_->Terminate(std::chrono::seconds(2));
+  }
+
+  std::string X(const std::string& command) { return Capture("DISPLAY=" + display_ + " " + command); }
+  std::string Screenshot(const std::string& name) {
+    const std::string path = std::string(QV_SCREENSHOT_DIR) + "/" + name;
+    X("import -window root '" + path + "'");
+    return path;
+  }
+  void ClickAt(int x, int y) { X("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1"); }
+
+  ScratchFolder folder_;
+  ScopedEnv config_{"XDG_CONFIG_HOME", folder_.native() + "/config"};
+  ScopedEnv state_{"XDG_STATE_HOME", folder_.native() + "/state"};
+  ScopedEnv runtime_{"XDG_RUNTIME_DIR", folder_.native() + "/runtime"};
+  ScopedEnv tmp_{"TMPDIR", folder_.native() + "/tmp"};
+  ScopedEnv appData_{"APPDATA", folder_.native() + "/appdata"};
+  ScopedEnv data_{"XDG_DATA_HOME", folder_.native() + "/data"};
+  ScopedEnv desktop_{"XDG_DESKTOP_DIR", folder_.native() + "/desktop"};
+  std::unique_ptr<TestSupport::ChildProcess> xvfb_;
+  std::string display_;
+  std::unique_ptr<TestSupport::PackageServer> server_;
+  std::unique_ptr<TestSupport::Collector> collector_;
+  std::string installer_;
+  std::unique_ptr<TestSupport::ChildProcess> installer_process_;
+};
+
+TEST_F(GuiInstallationTest, QuickInstallFromTheRealWindow) {
+  TestSupport::ChildOptions options;
+  options.environment.emplace_back("DISPLAY", display_);
+  options.environment.emplace_back("QV_PRODUCT_LINGER_MS", "0");
+  options.discardStderr = true;
+  installer_process_ = std::make_unique<TestSupport::ChildProcess>(std::vector<std::string>{installer_}, options);
+
+  // The window appears centred on the 1280x800 screen: its 600x400 client starts at (340,200).
+  std::string window;
+  ASSERT_TRUE(WaitUntil([&] { return !(window = X("xdotool search --onlyvisible --name '^Quorvane$'")).empty(); },
+                        std::chrono::seconds(20)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const int left = 340, top = 200;
+  const std::string page0 = Screenshot("gui-page0.png");
+  EXPECT_TRUE(PixelOf(page0, left + 300, top + 235).IsInstallBlue()) << "立即安装 is not where page 0 has it";
+  EXPECT_FALSE(PixelOf(page0, left + 300, top + 325).IsInstallBlue());
+
+  ClickAt(left + 300, top + 235);  // 立即安装
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const std::string page2 = Screenshot("gui-page2.png");
+  EXPECT_FALSE(PixelOf(page2, left + 300, top + 235).IsInstallBlue()) << "still on page 0 after the click";
+
+  std::optional<fs::path> runs;
+  ASSERT_TRUE(WaitUntil([&] { return (runs = FindFile(folder_.native() + "/appdata", "product-runs.log")).has_value(); },
+                        std::chrono::seconds(60)))
+      << "the product was never started";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const std::string page3 = Screenshot("gui-page3.png");
+  EXPECT_TRUE(PixelOf(page3, left + 300, top + 325).IsInstallBlue()) << "立即体验 is not shown: not on page 3";
+  EXPECT_TRUE(fs::exists(runs->parent_path() / "Quorvane.exe"));
+
+  ClickAt(left + 573, top + 23);  // the close button: page 3 closes at once
+  EXPECT_EQ(installer_process_->WaitFor(std::chrono::seconds(20)).value_or(-1), 0);
+  installer_process_.reset();
+
+  std::vector<std::string> funnel;
+  for (const std::string& line : collector_->Records()) {
+    for (const char* key : {"\"pw_task_name\":\"", "\"pw_name\":\""}) {
+      const size_t at = line.find(key);
+      if (at == std::string::npos) continue;
+      const size_t start = at + std::strlen(key);
+      funnel.push_back(line.substr(start, line.find('"', start) - start));
+    }
+  }
+  EXPECT_EQ(funnel, (std::vector<std::string>{"立即安装", "安装中", "下载器启动", "开始下载大包", "大包下载完毕", "安装成功"}));
+}
+
+}  // namespace
