@@ -3,6 +3,7 @@
 // Screenshots of pages 0, 2 and 3 are left in the test's build folder for review.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -105,6 +106,23 @@ class GuiInstallationTest : public ::testing::Test {
     if (xvfb_) xvfb_->Terminate(std::chrono::seconds(2));
   }
 
+  std::unique_ptr<TestSupport::ChildProcess> StartInstaller() {
+    TestSupport::ChildOptions options;
+    options.environment.emplace_back("DISPLAY", display_);
+    options.environment.emplace_back("QV_PRODUCT_LINGER_MS", "0");
+    options.discardStderr = true;
+    return std::make_unique<TestSupport::ChildProcess>(std::vector<std::string>{installer_}, options);
+  }
+  size_t VisibleWindows() {
+    std::istringstream ids(X("xdotool search --onlyvisible --name '^Quorvane$'"));
+    size_t n = 0;
+    for (std::string id; std::getline(ids, id);) n += !id.empty();
+    return n;
+  }
+  bool WaitForWindows(size_t count) {
+    return WaitUntil([&] { return VisibleWindows() == count; }, std::chrono::seconds(20));
+  }
+
   std::string X(const std::string& command) { return Capture("DISPLAY=" + display_ + " " + command); }
   std::string Screenshot(const std::string& name) {
     const std::string path = std::string(QV_SCREENSHOT_DIR) + "/" + name;
@@ -130,17 +148,10 @@ class GuiInstallationTest : public ::testing::Test {
 };
 
 TEST_F(GuiInstallationTest, QuickInstallFromTheRealWindow) {
-  TestSupport::ChildOptions options;
-  options.environment.emplace_back("DISPLAY", display_);
-  options.environment.emplace_back("QV_PRODUCT_LINGER_MS", "0");
-  options.discardStderr = true;
-  installer_process_ = std::make_unique<TestSupport::ChildProcess>(std::vector<std::string>{installer_}, options);
-
-  // The window appears centred on the 1280x800 screen: its 600x400 client starts at (340,200).
-  std::string window;
-  ASSERT_TRUE(WaitUntil([&] { return !(window = X("xdotool search --onlyvisible --name '^Quorvane$'")).empty(); },
-                        std::chrono::seconds(20)));
+  installer_process_ = StartInstaller();
+  ASSERT_TRUE(WaitForWindows(1));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // The window appears centred on the 1280x800 screen: its 600x400 client starts at (340,200).
   const int left = 340, top = 200;
   const std::string page0 = Screenshot("gui-page0.png");
   EXPECT_TRUE(PixelOf(page0, left + 300, top + 235).IsInstallBlue()) << "立即安装 is not where page 0 has it";
@@ -178,6 +189,23 @@ TEST_F(GuiInstallationTest, QuickInstallFromTheRealWindow) {
     }
   }
   EXPECT_EQ(funnel, (std::vector<std::string>{"下载器启动", "立即安装", "安装中", "开始下载大包", "大包下载完毕", "安装成功"}));
+}
+
+TEST_F(GuiInstallationTest, OneInstallerPerLogonAndTheLockDiesWithItsProcess) {
+  installer_process_ = StartInstaller();
+  ASSERT_TRUE(WaitForWindows(1));
+
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(StartInstaller()->WaitFor(std::chrono::seconds(10)).value_or(-1), 255);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_EQ(VisibleWindows(), 1u) << "the second installer showed something";
+
+  // Killed outright, the first installer cannot release anything itself.
+  ::kill(installer_process_->pid(), SIGKILL);
+  installer_process_->WaitFor(std::chrono::seconds(10));
+  ASSERT_TRUE(WaitForWindows(0));
+  installer_process_ = StartInstaller();
+  EXPECT_TRUE(WaitForWindows(1)) << "a killed installer blocked the next one";
 }
 
 }  // namespace
