@@ -160,34 +160,49 @@ int main(int argc, char** argv) {
       return run.status == 0 && std::filesystem::exists(out) && std::filesystem::file_size(out) == kLength;
     };
   };
+  // aria2c checking the same digest after its download, as our downloaders do.
+  auto aria2Args = [&](bool verify) {
+    std::vector<std::string> args{"aria2c", "-x2", "-s2", "-q", "--allow-overwrite=true",
+                                  "-d", dir.path().string(), "-o", out.filename().string()};
+    if (verify) args.push_back("--checksum=md5=" + package.md5);
+    args.push_back(finalUrl);
+    return args;
+  };
   const auto curl = tool({"curl", "-s", "-f", "-o", out.string(), finalUrl});
-  const auto aria2 = tool({"aria2c", "-x2", "-s2", "-q", "--allow-overwrite=true", "-d", dir.path().string(), "-o",
-                           out.filename().string(), finalUrl});
+  const auto aria2 = tool(aria2Args(false));
+  const auto aria2Verified = tool(aria2Args(true));
 
-  std::printf("\nno rate limit (best of %d):\n", repeat);
-  std::vector<Row> free{{"curl -o", curl},
-                        {"CCurlDownloader (no digest in the URL)", ours(1, unverifiedUrl)},
-                        {"CCurlDownloader (MD5 checked)", ours(1, url)},
-                        {"aria2c -x2 -s2", aria2},
-                        {"CMTCurlDownloader (no digest in the URL)", ours(3, unverifiedUrl)},
-                        {"CMTCurlDownloader (MD5 checked)", ours(3, url)}};
-  Measure(free, repeat);
-  Ratio("CCurlDownloader / curl, download alone:", free[1], free[0]);
-  Ratio("CCurlDownloader / curl, with the MD5 check:", free[2], free[0]);
-  Ratio("CMTCurlDownloader / curl, download alone:", free[4], free[0]);
-  Ratio("CMTCurlDownloader / aria2c, download alone:", free[4], free[3]);
-  Ratio("CMTCurlDownloader / aria2c, with the MD5 check:", free[5], free[3]);
+  auto scenario = [&](const char* title) {
+    std::printf("\n%s (best of %d):\n", title, repeat);
+    std::vector<Row> rows{{"curl -o", curl},
+                          {"CCurlDownloader (no digest in the URL)", ours(1, unverifiedUrl)},
+                          {"CCurlDownloader (MD5 checked)", ours(1, url)},
+                          {"aria2c -x2 -s2", aria2},
+                          {"aria2c -x2 -s2 --checksum=md5", aria2Verified},
+                          {"CMTCurlDownloader (no digest in the URL)", ours(3, unverifiedUrl)},
+                          {"CMTCurlDownloader (MD5 checked)", ours(3, url)}};
+    Measure(rows, repeat);
+    return rows;
+  };
+  enum { kCurl, kSingle, kSingleVerified, kAria2, kAria2Verified, kSegmented, kSegmentedVerified };
 
-  std::printf("\n%llu bytes per second per connection (best of %d):\n",
-              static_cast<unsigned long long>(kLimitedRate), repeat);
+  const std::vector<Row> free = scenario("no rate limit");
+  Ratio("CCurlDownloader / curl, download alone:", free[kSingle], free[kCurl]);
+  Ratio("CCurlDownloader / curl, with the MD5 check:", free[kSingleVerified], free[kCurl]);
+  Ratio("CMTCurlDownloader / curl, download alone:", free[kSegmented], free[kCurl]);
+  Ratio("CMTCurlDownloader / aria2c, download alone:", free[kSegmented], free[kAria2]);
+  Ratio("CMTCurlDownloader / aria2c, both checking the MD5:", free[kSegmentedVerified], free[kAria2Verified]);
+
   server.SetFault(package.targetPath, {.rate = kLimitedRate});
-  std::vector<Row> limited{{"CCurlDownloader (MD5 checked)", ours(1, url)},
-                           {"aria2c -x2 -s2", aria2},
-                           {"CMTCurlDownloader (MD5 checked)", ours(3, url)}};
-  Measure(limited, repeat);
-  Ratio("CMTCurlDownloader / CCurlDownloader:", limited[2], limited[0]);
-  Ratio("CMTCurlDownloader / aria2c:", limited[2], limited[1]);
-  server.ClearFault(package.targetPath);
+  server.SetFault("/_nodigest/" + package.targetPath.substr(package.targetPath.rfind('/') + 1), {.rate = kLimitedRate});
+  const std::string title = std::to_string(kLimitedRate) + " bytes per second per connection";
+  const std::vector<Row> limited = scenario(title.c_str());
+  Ratio("CMTCurlDownloader / CCurlDownloader, download alone:", limited[kSegmented], limited[kSingle]);
+  Ratio("CMTCurlDownloader / CCurlDownloader, with the MD5 check:", limited[kSegmentedVerified],
+        limited[kSingleVerified]);
+  Ratio("CMTCurlDownloader / aria2c, download alone:", limited[kSegmented], limited[kAria2]);
+  Ratio("CMTCurlDownloader / aria2c, both checking the MD5:", limited[kSegmentedVerified], limited[kAria2Verified]);
+  server.Reset();
 
   std::printf("\npeak resident memory of quorvane-fetch (1 GiB):\n");
   for (const char* type : {"-type=1", "-type=2", "-type=3"}) {
