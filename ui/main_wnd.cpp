@@ -84,14 +84,6 @@ double FreeGigabytes(const std::wstring& folder) {
   return static_cast<double>(disk.freeBytesAvailable) / kBytesPerGigabyte;
 }
 
-// Whether a file can be made at `path`: an existing one must be removable, a new one creatable.
-bool CanWriteProbeFile(const std::wstring& path) {
-  if (Platform::PathExists(path) && !Platform::RemoveFile(path)) return false;
-  if (!Platform::WriteFileAtomically(path, "")) return false;
-  Platform::RemoveFile(path);
-  return true;
-}
-
 // The licence agreement's address: "TreatyUrl" in the settings file beside the executable;
 // empty (nothing opened) when the file gives none.
 std::wstring LicenceAgreementUrl() {
@@ -487,12 +479,7 @@ void CMainWnd::ShowProgress(int percent) {
 }
 
 void CMainWnd::OnDownloadFailed(const InstallerEvent& event) {
-  const std::wstring probe = PackagePath();
-  const int network = Utils::CheckNetwork();
-  const bool writable = CanWriteProbeFile(probe);
-  const double freeGigabytes = FreeGigabytes(Platform::DirectoryOf(probe));
-  InstallFunnel::ReportDownloadFailed(TruncateToInt(event.value), event.text, freeGigabytes, writable, network,
-                                      abGroup_);
+  InstallFunnel::ReportDownloadFailedAt(TruncateToInt(event.value), event.text, PackagePath(), abGroup_);
   const int answer = Box(L"NetworkTipWnd.xml");
   if (answer == kBoxOk) {
     RetryFromSavedPage();
