@@ -5,8 +5,8 @@
 #include "analytics/install_funnel.h"
 #include "app/installer_settings.h"
 #include "download/downloader.h"
+#include "install/download_installer.h"
 #include "install/install_codes.h"
-#include "platform/path.h"
 
 namespace {
 
@@ -30,10 +30,8 @@ SilentInstallObserver MakeSilentFunnelObserver() {
         InstallFunnel::ReportDownloadFinished(ab);
         break;
       case DownloadCode::kFailed:
-        // The package file the coordinator downloads into: the install folder's own.
         InstallFunnel::ReportDownloadFailedAt(TruncateToLong(value), text,
-                                              Platform::JoinPath(*folder, L"__Package_" + Settings().ProductId + L".exe"),
-                                              ab);
+                                              CDownloadInstaller::PackagePathFor(*folder), ab);
         break;
       case DownloadCode::kNotice:
         InstallFunnel::ReportDownloadAborted(TruncateToLong(value), text, ab);

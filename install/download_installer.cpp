@@ -81,7 +81,7 @@ std::wstring CDownloadInstaller::TemporaryUninstallerPath() {
 void CDownloadInstaller::Start() {
   WRITE_LOG(L"DL_TYPE=%d\r\n", Settings().DownloadType);
   const std::wstring installDir = InstallDir();
-  const std::wstring packagePath = Platform::JoinPath(installDir, kPackagePrefix + Settings().ProductId + L".exe");
+  const std::wstring packagePath = PackagePathFor(installDir);
   {
     std::lock_guard<std::mutex> lock(foldersMutex_);
     packagePath_ = packagePath;
@@ -198,6 +198,10 @@ void CDownloadInstaller::OnInstallStage(int32_t code, double value, const wchar_
 std::wstring CDownloadInstaller::InstallDir() const {
   std::lock_guard<std::mutex> lock(foldersMutex_);
   return installDir_;
+}
+
+std::wstring CDownloadInstaller::PackagePathFor(const std::wstring& installDir) {
+  return Platform::JoinPath(installDir, kPackagePrefix + Settings().ProductId + L".exe");
 }
 
 std::wstring CDownloadInstaller::PackagePath() const {

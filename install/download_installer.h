@@ -41,6 +41,8 @@ class CDownloadInstaller {
 
   // The package file of the current run: the install folder's "__Package_Quorvane.exe".
   std::wstring PackagePath() const;
+  // The package file a run into `installDir` downloads.
+  static std::wstring PackagePathFor(const std::wstring& installDir);
   // The copy of the previous uninstaller that a run starts, in the installer's private temporary
   // folder; empty when that folder cannot be made.
   static std::wstring TemporaryUninstallerPath();
