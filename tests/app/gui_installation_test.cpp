@@ -77,8 +77,6 @@ class GuiInstallationTest : public ::testing::Test {
   void SetUp() override {
     for (const char* program : {"Xvfb", "xdotool", "import", "convert"})
       if (!HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
-    for (const char* sub : {"tmp", "runtime", "installer"}) ASSERT_TRUE(Platform::CreateOneDirectory(folder_ / Platform::Utf8ToWide(sub)));
-    ASSERT_EQ(::chmod((folder_.native() + "/runtime").c_str(), 0700), 0);
     xvfb_ = std::make_unique<TestSupport::ChildProcess>(
         std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
     const std::optional<std::string> number = xvfb_->ReadLine(std::chrono::seconds(10));
@@ -92,9 +90,7 @@ class GuiInstallationTest : public ::testing::Test {
     server_->SetFault(published.targetPath, {.rate = 400 * 1024});
     collector_ = std::make_unique<TestSupport::Collector>(folder_.native() + "/records.jsonl");
 
-    installer_ = folder_.native() + "/installer/quorvane-installer";
-    ASSERT_TRUE(Platform::CopyFileReplace(Platform::Utf8ToWide(QV_INSTALLER_PATH), Platform::Utf8ToWide(installer_)));
-    ASSERT_TRUE(Platform::MakeExecutable(Platform::Utf8ToWide(installer_)));
+    installer_ = CopyInstaller(QV_INSTALLER_PATH, folder_.native() + "/installer");
     const std::wstring settings = folder_ / L"installer/PlenwickInstallerConfig.ini";
     ASSERT_TRUE(Platform::WritePrivateProfileString(L"Install", L"DownloadUrl", Platform::Utf8ToWide(server_->Url("/software/387")), settings));
     ASSERT_TRUE(Platform::WritePrivateProfileString(L"Install", L"IsCheckNet", L"false", settings));
@@ -132,13 +128,7 @@ class GuiInstallationTest : public ::testing::Test {
   void ClickAt(int x, int y) { X("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1"); }
 
   ScratchFolder folder_;
-  ScopedEnv config_{"XDG_CONFIG_HOME", folder_.native() + "/config"};
-  ScopedEnv state_{"XDG_STATE_HOME", folder_.native() + "/state"};
-  ScopedEnv runtime_{"XDG_RUNTIME_DIR", folder_.native() + "/runtime"};
-  ScopedEnv tmp_{"TMPDIR", folder_.native() + "/tmp"};
-  ScopedEnv appData_{"APPDATA", folder_.native() + "/appdata"};
-  ScopedEnv data_{"XDG_DATA_HOME", folder_.native() + "/data"};
-  ScopedEnv desktop_{"XDG_DESKTOP_DIR", folder_.native() + "/desktop"};
+  ScopedUserFolders userFolders_{folder_.native()};
   std::unique_ptr<TestSupport::ChildProcess> xvfb_;
   std::string display_;
   std::unique_ptr<TestSupport::PackageServer> server_;

@@ -30,14 +30,10 @@ Json::Value Parse(const std::string& line) {
 class SilentFunnelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* sub : {"tmp", "runtime", "installer"}) ASSERT_TRUE(Platform::CreateOneDirectory(folder_ / Platform::Utf8ToWide(sub)));
-    ASSERT_EQ(::chmod((folder_.native() + "/runtime").c_str(), 0700), 0);
     TestSupport::PublishPackage(TestSupport::SamplePackageProgram(), "387", folder_.native() + "/publish");
     server_ = std::make_unique<TestSupport::PackageServer>(folder_.native() + "/publish");
     collector_ = std::make_unique<TestSupport::Collector>(folder_.native() + "/records.jsonl");
-    installer_ = folder_.native() + "/installer/quorvane-installer";
-    ASSERT_TRUE(Platform::CopyFileReplace(Platform::Utf8ToWide(QV_INSTALLER_PATH), Platform::Utf8ToWide(installer_)));
-    ASSERT_TRUE(Platform::MakeExecutable(Platform::Utf8ToWide(installer_)));
+    installer_ = CopyInstaller(QV_INSTALLER_PATH, folder_.native() + "/installer");
     Set(L"DownloadUrl", Platform::Utf8ToWide(server_->Url("/software/387")));
     Set(L"IsCheckNet", L"false");
     Set(L"MetricsServerUrl", Platform::Utf8ToWide(collector_->Url("/collect?project=pc")));
@@ -61,13 +57,7 @@ class SilentFunnelTest : public ::testing::Test {
   }
 
   ScratchFolder folder_;
-  ScopedEnv config_{"XDG_CONFIG_HOME", folder_.native() + "/config"};
-  ScopedEnv state_{"XDG_STATE_HOME", folder_.native() + "/state"};
-  ScopedEnv runtime_{"XDG_RUNTIME_DIR", folder_.native() + "/runtime"};
-  ScopedEnv tmp_{"TMPDIR", folder_.native() + "/tmp"};
-  ScopedEnv appData_{"APPDATA", folder_.native() + "/appdata"};
-  ScopedEnv data_{"XDG_DATA_HOME", folder_.native() + "/data"};
-  ScopedEnv desktop_{"XDG_DESKTOP_DIR", folder_.native() + "/desktop"};
+  ScopedUserFolders userFolders_{folder_.native()};
   ScopedEnv linger_{"QV_PRODUCT_LINGER_MS", "0"};
   std::unique_ptr<TestSupport::PackageServer> server_;
   std::unique_ptr<TestSupport::Collector> collector_;

@@ -3,6 +3,7 @@
 // to point the per-user folders of the platform layer into it.
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -50,3 +51,32 @@ class ScopedEnv {
 };
 
 inline std::string ReadText(const std::wstring& path) { return Platform::ReadWholeFile(path).value_or(""); }
+
+// Every per-user folder the installer uses (registry store, application and state data, desktop,
+// temporary and private runtime folders) pointed into `root` for the life of the object.
+class ScopedUserFolders {
+ public:
+  explicit ScopedUserFolders(const std::string& root)
+      : config_("XDG_CONFIG_HOME", root + "/config"),
+        state_("XDG_STATE_HOME", root + "/state"),
+        runtime_("XDG_RUNTIME_DIR", root + "/runtime"),
+        tmp_("TMPDIR", root + "/tmp"),
+        appData_("APPDATA", root + "/appdata"),
+        data_("XDG_DATA_HOME", root + "/data"),
+        desktop_("XDG_DESKTOP_DIR", root + "/desktop") {
+    for (const char* sub : {"/tmp", "/runtime"}) Platform::CreateOneDirectory(Platform::Utf8ToWide(root + sub));
+    ::chmod((root + "/runtime").c_str(), 0700);  // the runtime folder must be private to be used
+  }
+
+ private:
+  ScopedEnv config_, state_, runtime_, tmp_, appData_, data_, desktop_;
+};
+
+// A copy of the built installer in `folder` (created), ready to run; its path.
+inline std::string CopyInstaller(const std::string& builtInstaller, const std::string& folder) {
+  Platform::CreateOneDirectory(Platform::Utf8ToWide(folder));
+  const std::string path = folder + "/quorvane-installer";
+  Platform::CopyFileReplace(Platform::Utf8ToWide(builtInstaller), Platform::Utf8ToWide(path));
+  Platform::MakeExecutable(Platform::Utf8ToWide(path));
+  return path;
+}
