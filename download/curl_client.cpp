@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "app/log.h"
-#include "download/curl_url.h"
+#include "download/curl_common.h"
 #include "download/download_report.h"
 #include "download/downloader.h"
 #include "platform/codepage.h"
@@ -13,12 +13,7 @@
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kStallBytesPerSecond = 1;
-constexpr long kStallSeconds = 5;
 constexpr size_t kReasonLimit = 200;
-
-size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
 
 size_t WriteToPartFile(char* data, size_t size, size_t count, void* file) {
   return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
@@ -127,11 +122,11 @@ int CurlClient::Transfer() {
     options |= curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
     options |= curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
     options |= curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-    options |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    options |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kCurlConnectTimeoutSeconds);
     // A transfer that has stalled ends like the segmented downloader's (result 28) and is
     // resumed by the next attempt, instead of waiting for data forever.
-    options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
-    options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kCurlStallBytesPerSecond);
+    options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kCurlStallSeconds);
     // The part file was just opened, so it exists: its size is where the body resumes.
     const std::optional<uint64_t> held = Platform::FileSize(partPath);
     resumeOffset_ = held ? static_cast<int64_t>(*held) : -1;
@@ -183,8 +178,8 @@ int CurlClient::ProbeProgress(void* client, curl_off_t, curl_off_t, curl_off_t, 
 CURLcode CurlClient::SetProbeOptions(CURL* handle, const std::string& url, bool followRedirects, bool header) {
   int rc = 0;
   rc |= curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  rc |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardBody);
-  rc |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  rc |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardCurlBody);
+  rc |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kCurlConnectTimeoutSeconds);
   if (followRedirects) rc |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   if (header) rc |= curl_easy_setopt(handle, CURLOPT_HEADER, 1L);
   rc |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);

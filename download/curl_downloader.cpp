@@ -2,6 +2,7 @@
 
 #include "app/log.h"
 #include "download/attempt_budget.h"
+#include "download/curl_common.h"
 #include "download/file_digest.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
@@ -9,7 +10,6 @@
 namespace {
 
 constexpr uint32_t kRetryPauseMs = 500;
-constexpr size_t kDigestLength = 32;
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 #include "app/installer_settings.h"
 #include "app/log.h"
 #include "download/attempt_budget.h"
-#include "download/curl_url.h"
+#include "download/curl_common.h"
 #include "download/file_digest.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
@@ -16,13 +16,9 @@ namespace {
 
 constexpr uint32_t kRetryPauseMs = 400;
 constexpr uint32_t kSegmentStartSpacingMs = 100;
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr size_t kDigestLength = 32;
 // Large copy steps: with 1 KiB pieces the per-call cost of the streams, not the disk, sets the
 // pace of the merge (four times slower for half a gibibyte).
 constexpr size_t kMergeChunk = 1 << 20;
-
-size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
 
 std::wstring WidePath(const std::string& ansiPath) { return Platform::AnsiToWide(ansiPath); }
 
@@ -133,8 +129,8 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& url) {
   options |= curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   options |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   options |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-  options |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardBody);
-  options |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  options |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardCurlBody);
+  options |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kCurlConnectTimeoutSeconds);
   options |= curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   options |= curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::ProbeProgress);
   options |= curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
@@ -244,9 +240,9 @@ int CMTCurlDownloader::downloadExe(CMTCurlDownloader* downloader, DownloadPartNo
   options |= curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::partProgressCallback);
   options |= curl_easy_setopt(h, CURLOPT_XFERINFODATA, downloader);
   options |= curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-  options |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 5L);
+  options |= curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kCurlConnectTimeoutSeconds);
+  options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kCurlStallBytesPerSecond);
+  options |= curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kCurlStallSeconds);
   options |= curl_easy_setopt(h, CURLOPT_RANGE, range);
   if (options != 0) return options;
 

@@ -1,4 +1,4 @@
-#include "download/curl_url.h"
+#include "download/curl_common.h"
 
 #include <curl/curl.h>
 
@@ -13,3 +13,5 @@ std::string ToCurlUrl(std::wstring_view url) {
 std::wstring CurlResultText(int result) {
   return Platform::AnsiToWide(curl_easy_strerror(static_cast<CURLcode>(result)));
 }
+
+size_t DiscardCurlBody(char*, size_t size, size_t count, void*) { return size * count; }
