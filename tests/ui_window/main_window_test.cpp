@@ -145,13 +145,14 @@ TEST_F(InstalledVersionTest, InsNewInstallsIntoTheRecordedFolderWithoutAsking) {
 }
 
 TEST_F(InstalledVersionTest, RunningProductShowsTheMessageAndTheQueuedCloseEndsThePrompt) {
+  // Counted before the product starts: it writes its line some time after its process exists.
+  const size_t runs = ProductRuns();
   // Only this start lingers; the one the installer opens ends at once.
   TestSupport::ChildProcess product(
       {"/bin/sh", "-c", "QV_PRODUCT_LINGER_MS=20000 exec \"$0\"", Platform::WideToUtf8(DefaultFolder() + L"/Quorvane.exe")});
   ASSERT_TRUE(WaitUntil([] { return Utils::FindProcess(kProductExeName) != 0; }));
   std::wstring text;
   AnswerNextBox(L"MessageBox1Wnd", L"closebtn", &text);
-  const size_t runs = ProductRuns();
   Open();
   EXPECT_EQ(text, SkinUI::kRunningText);
   // The close request was queued before the prompt; the prompt's loop hands it to the main
