@@ -15,6 +15,7 @@
 #include "app/installer_settings.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
+#include "tests/install/scratch_folder.h"
 #include "tests/support/peers.h"
 #include "ui/framework/headless/headless_host.h"
 #include "ui/framework/label.h"
@@ -24,28 +25,6 @@
 #include "utils/find_process.h"
 
 namespace WindowTest {
-
-// Sets an environment variable for the life of the object, then restores it.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = ::getenv(name)) old_ = old, hadOld_ = true;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (hadOld_) ::setenv(name_, old_.c_str(), 1);
-    else ::unsetenv(name_);
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::string old_;
-  bool hadOld_ = false;
-};
-
-inline std::string ReadText(const std::wstring& path) { return Platform::ReadWholeFile(path).value_or(""); }
 
 class MainWindowTest : public ::testing::Test {
  protected:
