@@ -97,6 +97,12 @@ class SilentInstallTest : public ::testing::Test {
   }
   std::string ProductRuns(const std::wstring& dir) const { return ReadText(dir + L"/product-runs.log"); }
   bool NoProductRuns() const { return Utils::FindProcess(L"Quorvane.exe") == 0; }
+  // The installer starts the product detached and may exit before it runs: wait for its line in
+  // the run log, then for it to end, so the next installation does not find it still running.
+  void ForgetProductRuns(const std::wstring& dir) const { Platform::RemoveFile(dir + L"/product-runs.log"); }
+  bool ProductStartedAndEnded(const std::wstring& dir) const {
+    return WaitUntil([&] { return !ProductRuns(dir).empty(); }) && WaitUntil([&] { return NoProductRuns(); });
+  }
 
   ScratchFolder folder_;
   ScopedEnv config_{"XDG_CONFIG_HOME", folder_.native() + "/config"};
@@ -116,6 +122,7 @@ TEST_F(SilentInstallTest, InstallsThenUpdatesOverTheInstallation) {
   // A fresh installation into the product's own folder under the chosen one.
   InstallerRun first = Run({"-installdir=" + folder_.native() + "/Program Files"});
   ASSERT_EQ(first.exitCode, 0) << first.errors;
+  ASSERT_FALSE(first.lines.empty());
   EXPECT_EQ(first.lines.front(), "1001\t1\t");
   EXPECT_EQ(first.lines.back(), "2003\t0\t");
   EXPECT_LT(first.IndexOf("1003"), first.IndexOf("2001"));
@@ -127,32 +134,34 @@ TEST_F(SilentInstallTest, InstallsThenUpdatesOverTheInstallation) {
   EXPECT_EQ(Platform::GetPrivateProfileString(L"Install", L"AppName", L"", 64, dir + L"/set.ini"), L"Quorvane");
   EXPECT_EQ(Platform::GetPrivateProfileString(L"Install", L"APPStore", L"", 64, dir + L"/set.ini"), L"quorvane-installer");
   EXPECT_EQ(Platform::GetPrivateProfileString(L"Install", L"Language", L"", 64, dir + L"/config.ini"), L"en-US");
-  ASSERT_TRUE(WaitUntil([&] { return !ProductRuns(dir).empty(); })) << "the product was started (style 1)";
-  ASSERT_TRUE(WaitUntil([&] { return NoProductRuns(); }));
+  ASSERT_TRUE(ProductStartedAndEnded(dir)) << "the product was started (style 1)";
 
   // Over it: the old uninstaller runs first, from its copy in the private temporary folder. The
   // new package says its folder must not be overridden.
+  ForgetProductRuns(dir);
   InstallerRun second = Run({}, {.environment = {{"QV_PACKAGE_IS_OVERRIDE", "false"}}});
   ASSERT_EQ(second.exitCode, 0) << second.errors;
+  ASSERT_FALSE(second.lines.empty());
   EXPECT_EQ(second.lines.front(), "5002\t0\t");
-  ASSERT_LT(second.IndexOf("5003"), second.lines.size());
+  ASSERT_LT(second.IndexOf("5003") + 1, second.lines.size());
   EXPECT_EQ(second.lines[second.IndexOf("5003") + 1], "1001\t1\t");
   EXPECT_EQ(second.lines.back(), "2003\t0\t");
   EXPECT_TRUE(Platform::IsRegularFile(folder_ / Platform::Utf8ToWide(std::string("tmp/") + kTempWorkFolder + "/Quorvane_un_asa.exe")));
   EXPECT_TRUE(Platform::IsRegularFile(dir + L"/Quorvane.exe"));
-  ASSERT_TRUE(WaitUntil([&] { return !ProductRuns(dir).empty(); }));
-  ASSERT_TRUE(WaitUntil([&] { return NoProductRuns(); }));
+  ASSERT_TRUE(ProductStartedAndEnded(dir));
 
   // IsOverride=false: installing into the same folder again runs no uninstaller (it would fail).
+  ForgetProductRuns(dir);
   InstallerRun third = Run({}, {.environment = {{"QV_UNINSTALL_FAIL", "1"}}});
   ASSERT_EQ(third.exitCode, 0) << third.errors;
   EXPECT_EQ(third.FirstCode(), "1001");
   EXPECT_EQ(third.IndexOf("5002"), third.lines.size());
-  ASSERT_TRUE(WaitUntil([&] { return NoProductRuns(); }));
+  ASSERT_TRUE(ProductStartedAndEnded(dir));
 
   // The third package allowed overriding again: now a failing uninstaller stops the update.
   InstallerRun fourth = Run({}, {.environment = {{"QV_UNINSTALL_FAIL", "1"}}});
-  EXPECT_EQ(fourth.exitCode, InstallerExit::kUninstallFailed);
+  EXPECT_EQ(fourth.exitCode, InstallerExit::kUninstallFailed) << fourth.errors;
+  ASSERT_FALSE(fourth.lines.empty());
   EXPECT_EQ(fourth.lines.back(), "5005\t0\t安装包卸载失败");
   EXPECT_EQ(fourth.IndexOf("1001"), fourth.lines.size());
   EXPECT_EQ(fourth.ReasonLines(), 1u) << fourth.errors;
