@@ -2,6 +2,7 @@
 // The shell's "open" verb: an address or a folder goes to the desktop's opener; a program file is
 // started on its own, detached from the installer (its own session, standard streams on the null
 // device, no descriptor of the installer), so it outlives the installer and never holds its pipes.
+// It is collected once it ends; the installer never waits for it.
 
 #include <string_view>
 

@@ -1,13 +1,14 @@
 #include "platform/shell.h"
 
 #include <fcntl.h>
-#include <linux/close_range.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -44,83 +45,87 @@ bool IsProgramFile(const std::string& path) {
   return IsRegularFile(AnsiToWide(path)) && ::access(path.c_str(), X_OK) == 0;
 }
 
-// Everything the grandchild needs, prepared before fork: after fork in a threaded process only
-// async-signal-safe calls are allowed.
+// What is started: the program, its argv and the folder it starts in.
 struct LaunchPlan {
   std::string program;
   std::vector<std::string> arguments;  // argv, the program first
   std::string workingFolder;           // empty: stay in the current folder
 };
 
-[[noreturn]] void RunGrandchild(const LaunchPlan& plan, char* const* argv, int reportFd) {
-  int error = 0;
-  if (!plan.workingFolder.empty() && ::chdir(plan.workingFolder.c_str()) != 0) {
-    error = errno;
-  } else {
-    const int null = ::open("/dev/null", O_RDWR);
-    if (null >= 0) {
-      ::dup2(null, 0);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-      if (null > 2) ::close(null);
-    }
-    sigset_t none;
-    ::sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::signal(SIGPIPE, SIG_DFL);
-    // No descriptor of the installer (pipes of a deployment script, the lock file) reaches the
-    // program; the report pipe is close-on-exec already.
-    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-      const long limit = ::sysconf(_SC_OPEN_MAX);
-      for (int fd = 3; fd < (limit > 0 ? limit : 1024); ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    ::execve(plan.program.c_str(), argv, environ);
-    error = errno;
+// posix_spawn's file actions and attributes for a detached program, released on every path.
+class DetachedSpawn {
+ public:
+  DetachedSpawn() {
+    actionsReady_ = ::posix_spawn_file_actions_init(&actions_) == 0;
+    attributesReady_ = ::posix_spawnattr_init(&attributes_) == 0;
   }
-  ssize_t ignored = ::write(reportFd, &error, sizeof(error));
-  (void)ignored;
-  ::_exit(127);
+  ~DetachedSpawn() {
+    if (actionsReady_) ::posix_spawn_file_actions_destroy(&actions_);
+    if (attributesReady_) ::posix_spawnattr_destroy(&attributes_);
+  }
+  DetachedSpawn(const DetachedSpawn&) = delete;
+  DetachedSpawn& operator=(const DetachedSpawn&) = delete;
+
+  // 0 or an errno value.
+  int Prepare(const std::string& workingFolder) {
+    if (!actionsReady_ || !attributesReady_) return ENOMEM;
+    // Standard streams on the null device and no other descriptor of the installer (pipes of a
+    // deployment script, the lock file), so the program never holds what the installer opened.
+    for (int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+      if (int e = ::posix_spawn_file_actions_addopen(&actions_, stream, "/dev/null", O_RDWR, 0)) return e;
+    }
+    if (int e = ::posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1)) return e;
+    if (!workingFolder.empty()) {
+      if (int e = ::posix_spawn_file_actions_addchdir_np(&actions_, workingFolder.c_str())) return e;
+    }
+    // Its own session, so a signal to the installer's terminal or process group does not reach
+    // it; no blocked signals and default dispositions, whatever the launching thread had.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    sigdelset(&all, SIGKILL);
+    sigdelset(&all, SIGSTOP);
+    if (int e = ::posix_spawnattr_setsigmask(&attributes_, &none)) return e;
+    if (int e = ::posix_spawnattr_setsigdefault(&attributes_, &all)) return e;
+    return ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  }
+
+  const posix_spawn_file_actions_t* Actions() const { return &actions_; }
+  const posix_spawnattr_t* Attributes() const { return &attributes_; }
+
+ private:
+  posix_spawn_file_actions_t actions_;
+  posix_spawnattr_t attributes_;
+  bool actionsReady_ = false;
+  bool attributesReady_ = false;
+};
+
+// Programs started here stay children of the installer until it exits (then init adopts them).
+// Ones that have ended are collected at the next launch, so they do not linger as zombies.
+// Guarded by g_startedMutex; any thread may launch.
+std::mutex g_startedMutex;
+std::vector<pid_t> g_started;
+
+void CollectEndedPrograms() {
+  std::lock_guard<std::mutex> lock(g_startedMutex);
+  std::erase_if(g_started, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
 }
 
-// Starts the plan twice forked in a new session, so the program is no child of the installer and
-// leaves no zombie behind. True when the program image was started.
+// posix_spawn returns only after the exec has succeeded or failed (a missing folder, an unrunnable
+// file), and it does not fork the whole threaded process. True when the program image was started.
 bool LaunchDetached(const LaunchPlan& plan) {
+  CollectEndedPrograms();
   std::vector<char*> argv;
   for (const std::string& a : plan.arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-
-  int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) return false;
-  const pid_t middle = ::fork();
-  if (middle < 0) {
-    ::close(report[0]);
-    ::close(report[1]);
+  DetachedSpawn spawn;
+  if (spawn.Prepare(plan.workingFolder) != 0) return false;
+  pid_t pid = 0;
+  if (::posix_spawn(&pid, plan.program.c_str(), spawn.Actions(), spawn.Attributes(), argv.data(), environ) != 0)
     return false;
-  }
-  if (middle == 0) {
-    ::close(report[0]);
-    ::setsid();
-    const pid_t grandchild = ::fork();
-    if (grandchild == 0) RunGrandchild(plan, argv.data(), report[1]);
-    if (grandchild < 0) {
-      const int error = errno;
-      ssize_t ignored = ::write(report[1], &error, sizeof(error));
-      (void)ignored;
-    }
-    ::_exit(0);
-  }
-  ::close(report[1]);
-  int status = 0;
-  while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-  }
-  // End of file without a number: execve succeeded and closed the report pipe.
-  int error = 0;
-  ssize_t n;
-  do {
-    n = ::read(report[0], &error, sizeof(error));
-  } while (n < 0 && errno == EINTR);
-  ::close(report[0]);
-  return n == 0;
+  std::lock_guard<std::mutex> lock(g_startedMutex);
+  g_started.push_back(pid);
+  return true;
 }
 
 }  // namespace

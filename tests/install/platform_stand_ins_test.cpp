@@ -223,6 +223,27 @@ TEST_F(ShellOpenTest, TheProgramHoldsNoDescriptorOfTheInstaller) {
   ::close(pipeEnds[0]);
 }
 
+// The program stays a child of the installer until the installer ends; once it has ended it must
+// not stay behind as a zombie while the installer lives on (the window launches more than once).
+TEST_F(ShellOpenTest, AnEndedProgramIsCollectedAtTheNextLaunch) {
+  const std::wstring program = folder_ / L"notes-pid";
+  ASSERT_TRUE(Platform::WriteFileAtomically(program, "#!/bin/sh\necho $$ > \"$1.tmp\" && mv \"$1.tmp\" \"$1\"\n"));
+  ASSERT_TRUE(Platform::MakeExecutable(program));
+  ASSERT_TRUE(Platform::ShellOpen(program, L"first", folder_.path(), Platform::ShowCommand::Normal));
+  ASSERT_TRUE(WaitForFile(folder_ / L"first"));
+  const std::string pid = ReadText(folder_ / L"first").substr(0, ReadText(folder_ / L"first").find('\n'));
+  const std::string stat = "/proc/" + pid + "/stat";
+  // Wait until it has ended (a zombie, or already gone), then launch again.
+  for (int i = 0; i < 500; ++i) {
+    const std::string text = ReadText(Platform::Utf8ToWide(stat));
+    if (text.empty() || text.find(") Z ") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(Platform::ShellOpen(program, L"second", folder_.path(), Platform::ShowCommand::Normal));
+  EXPECT_EQ(ReadText(Platform::Utf8ToWide(stat)), "") << "the first program is still a zombie";
+  ASSERT_TRUE(WaitForFile(folder_ / L"second"));
+}
+
 TEST_F(ShellOpenTest, NothingToStartIsAFailure) {
   EXPECT_FALSE(Platform::ShellOpen(L"", L"", L"", Platform::ShowCommand::Normal));
   // A program whose folder does not exist cannot start there.
