@@ -15,6 +15,15 @@ elseif(QV_SANITIZE STREQUAL "thread")
   add_link_options(-fsanitize=thread)
 endif()
 
+# Coverage-guided fuzzing (clang only): every library is instrumented for the fuzzer and built with
+# ASan+UBSan; the fuzz targets in tests/fuzz add the fuzzer's own main.
+option(QV_FUZZ "Build the fuzz targets for libFuzzer (clang)" OFF)
+if(QV_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # qv_library(<name> SOURCES ... [DEPS ...]) — one static library per subsystem concept.
 function(qv_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})

@@ -32,7 +32,10 @@ bool WriteAll(int fd, const std::string& text) {
 std::optional<CollectorFaults> CollectorFaults::FromFields(
     const std::vector<std::pair<std::string, std::string>>& fields, std::string* error) {
   CollectorFaults faults;
-  for (const auto& [key, value] : fields) {
+  for (const auto& field : fields) {
+    // Named references, not a structured binding: clang before 16 cannot capture bindings in a lambda.
+    const std::string& key = field.first;
+    const std::string& value = field.second;
     const std::optional<uint64_t> number = ParseUnsigned(value);
     auto bad = [&] {
       *error = "bad value for " + key + ": " + value;

@@ -1,0 +1,59 @@
+// The skin archive reader on arbitrary bytes. A damaged or truncated archive must open as nothing
+// (every lookup "not found"); one that opens serves every entry it lists, whole, within the
+// package's limits. Huge allocations are findings too (the fuzzer runs with a malloc limit).
+//
+// The reader checks the start header's check sum before anything else, so when the input begins
+// with the 7z signature it is also tried with that check sum made right, to reach the rest.
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/fuzz/fuzz_check.h"
+#include "ui/framework/resource_package.h"
+
+namespace {
+
+constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+
+void CheckPackage(const std::vector<uint8_t>& bytes) {
+  SkinUI::ResourcePackage package;
+  const bool opened = package.Open(bytes.data(), bytes.size());
+  FUZZ_CHECK(opened == package.IsOpen());
+  if (!opened) {
+    FUZZ_CHECK(package.Entries().empty());
+    FUZZ_CHECK(!package.Find(L"mainWnd.xml", nullptr, nullptr));
+    FUZZ_CHECK(!package.Data(L"language.json"));
+    return;
+  }
+  FUZZ_CHECK(package.Entries().size() <= SkinUI::ResourcePackage::kMaxEntries);
+  uint64_t total = 0;
+  for (const SkinUI::ResourcePackage::Entry& entry : package.Entries()) {
+    total += entry.data.size();
+    int index = -1;
+    size_t size = 0;
+    FUZZ_CHECK(package.Find(entry.name, &index, &size));
+    const std::optional<std::string_view> data = package.Data(entry.name);
+    FUZZ_CHECK(data.has_value() && data->size() == size);
+    std::string copy(size, '\0');
+    FUZZ_CHECK(package.Read(index, copy.data(), copy.size()));
+    FUZZ_CHECK(copy == *data);
+  }
+  FUZZ_CHECK(total <= SkinUI::ResourcePackage::kMaxUnpackedBytes);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> bytes(data, data + size);
+  CheckPackage(bytes);
+  if (size >= 32 && std::memcmp(data, kSignature, sizeof kSignature) == 0) {
+    const uLong sum = crc32(0, bytes.data() + 12, 20);
+    for (int i = 0; i < 4; ++i) bytes[8 + i] = static_cast<uint8_t>(sum >> (8 * i));
+    CheckPackage(bytes);
+  }
+  return 0;
+}
