@@ -27,7 +27,10 @@ bool IsDigestFault(const std::string& value) {
 std::optional<FaultSet> FaultSet::FromFields(const std::vector<std::pair<std::string, std::string>>& fields,
                                                std::string* error) {
   FaultSet set;
-  for (const auto& [key, value] : fields) {
+  for (const auto& field : fields) {
+    // Named references, not a structured binding: clang before 16 cannot capture bindings in a lambda.
+    const std::string& key = field.first;
+    const std::string& value = field.second;
     const std::optional<uint64_t> number = ParseUnsigned(value);
     auto requireNumber = [&](uint64_t low, uint64_t high) {
       if (number && *number >= low && *number <= high) return true;
