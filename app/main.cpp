@@ -6,6 +6,8 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "analytics/install_funnel.h"
 #include "analytics/installer_analytics.h"
@@ -16,6 +18,7 @@
 #include "platform/crash_filter.h"
 #include "platform/environment.h"
 #include "platform/instance_channel.h"
+#include "platform/open_descriptors.h"
 #include "platform/single_instance.h"
 #include "ui/framework/gtk/gtk_host.h"
 #include "ui/framework/window_registry.h"
@@ -34,11 +37,22 @@ void ReportCrashAndFlush() {
   ShutdownAnalytics();
 }
 
+// Debug aid for leak hunts (QV_DEBUG_COUNT_FDS=1): the descriptors still open once the services
+// are released, as one line on standard error.
+void ReportOpenDescriptors() {
+  if (Platform::GetEnvironmentVariable(L"QV_DEBUG_COUNT_FDS").value_or(L"") != L"1") return;
+  const std::vector<Platform::OpenDescriptor> open = Platform::ListOpenDescriptors();
+  std::string line = "quorvane-installer debug: " + std::to_string(open.size()) + " open descriptors at exit:";
+  for (const Platform::OpenDescriptor& d : open) line += " " + std::to_string(d.number) + "=" + d.target;
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 // What the process releases after the main loop, in this order, before the objects of the
 // installation go: analytics with its final flush, then the HTTP library.
 void ReleaseServices(bool curlReady) {
   if (Settings().IsEnableAppMetrics) ShutdownAnalytics();
   if (curlReady) curl_global_cleanup();
+  ReportOpenDescriptors();
 }
 
 // The main window on a real display, run modally until it closes. The window object (and the
