@@ -18,21 +18,34 @@
 
 namespace {
 
+// The file the inputs are written to, in memory-backed storage where there is one (the writes
+// are synced to disk), removed when the process ends.
+class IniFile {
+ public:
+  IniFile() {
+    const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+    narrow_ = (folder / ("qv-ini-fuzz-" + std::to_string(::getpid()) + ".ini")).string();
+    path_ = Platform::AnsiToWide(narrow_);
+  }
+  ~IniFile() {
+    std::error_code ignored;
+    std::filesystem::remove(narrow_, ignored);
+  }
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::string narrow_;
+  std::wstring path_;
+};
+
 const std::wstring& IniPath() {
-  static const std::wstring path = Platform::AnsiToWide("/tmp/qv-ini-fuzz-" + std::to_string(::getpid()) + ".ini");
-  return path;
+  static const IniFile file;
+  return file.Path();
 }
 
 std::wstring Read(std::wstring_view section, std::wstring_view key, size_t chars = 1024) {
   return Platform::GetPrivateProfileString(section, key, L"<absent>", chars, IniPath());
 }
-
-struct RemovedAtExit {
-  ~RemovedAtExit() {
-    std::error_code ignored;
-    std::filesystem::remove(Platform::WideToAnsi(IniPath()), ignored);
-  }
-} removedAtExit;
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -18,6 +19,7 @@
 #include "ui/framework/bitmap.h"
 #include "ui/framework/cairo_canvas.h"
 #include "ui/framework/dialog_builder.h"
+#include "ui/framework/font.h"
 #include "ui/framework/headless/headless_host.h"
 #include "ui/framework/paint_manager.h"
 #include "ui/framework/resources.h"
@@ -52,6 +54,10 @@ int Clamped(int side) { return std::clamp(side, 0, kLargestSide); }
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static SkinUI::HeadlessHost host;
   static const ImageFolder images;
+  // The text caches of pango, cairo and fontconfig go back at exit, so the leak checker sees
+  // only what the framework itself keeps.
+  static const int released = std::atexit(SkinUI::ReleaseFontCaches);
+  (void)released;
 
   SkinUI::PaintManager manager;
   manager.SetResourceSource({SkinUI::UILIB_FILE, Platform::AnsiToWide(images.dir.string())});

@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/codepage.h"
@@ -27,11 +28,17 @@ constexpr char kFaceAliases[] = R"(<?xml version="1.0"?>
 </fontconfig>
 )";
 
+// Pango counts in 1/PANGO_SCALE pixels in an int. A layout may ask for any font size or box width;
+// beyond these the count would overflow, and no window shows a taller font or a wider text box.
+constexpr int kLargestFontPixels = 1024;
+constexpr int kLargestTextWidth = 1 << 20;
+
 PangoFontDescription* CreateDescription(const FontInfo& font) {
   PangoFontDescription* desc = pango_font_description_new();
   const std::string face = Platform::WideToUtf8(font.face);
   pango_font_description_set_family(desc, face.empty() ? "sans-serif" : face.c_str());
-  pango_font_description_set_absolute_size(desc, (font.size > 0 ? font.size : 12) * PANGO_SCALE);
+  const int pixels = font.size > 0 ? std::min(font.size, kLargestFontPixels) : 12;
+  pango_font_description_set_absolute_size(desc, pixels * PANGO_SCALE);
   pango_font_description_set_weight(desc, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_font_description_set_style(desc, font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
   return desc;
@@ -83,7 +90,7 @@ void ConfigureTextLayout(PangoLayout* layout, std::wstring_view text, const Font
   const bool singleLine = (style & DT_SINGLELINE) != 0;
   pango_layout_set_single_paragraph_mode(layout, singleLine);
   if (width > 0 && (style & (DT_WORDBREAK | DT_END_ELLIPSIS)) != 0) {
-    pango_layout_set_width(layout, width * PANGO_SCALE);
+    pango_layout_set_width(layout, std::min(width, kLargestTextWidth) * PANGO_SCALE);
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
   } else {
     pango_layout_set_width(layout, -1);
