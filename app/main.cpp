@@ -20,6 +20,7 @@
 #include "platform/instance_channel.h"
 #include "platform/open_descriptors.h"
 #include "platform/single_instance.h"
+#include "ui/drop_shadow.h"
 #include "ui/framework/gtk/gtk_host.h"
 #include "ui/framework/window_registry.h"
 #include "ui/main_wnd.h"
@@ -64,6 +65,8 @@ int RunWindow(bool curlReady) {
     ReleaseServices(curlReady);
     return InstallerExit::kUsage;
   }
+  // Where the display cannot show per-pixel alpha the windows simply have no shadow.
+  SkinUI::CDropShadow::RegisterShadowClass();
   SkinUI::CMainWnd window;
   if (!window.Create(nullptr, SkinUI::kProductDisplayName, SkinUI::WS_OVERLAPPEDWINDOW | SkinUI::WS_VISIBLE, 0)) {
     std::fputs("quorvane-installer: the installer window could not be created\n", stderr);

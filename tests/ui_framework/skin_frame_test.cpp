@@ -88,6 +88,7 @@ TEST(SkinFrame, EveryLayoutBuildsWithItsNamedControlsAndNoComplaints) {
 
 TEST(SkinFrame, ShadowSettingsComeFromTheWindowElement) {
   HeadlessHost host;
+  CDropShadow::RegisterShadowClass();  // once per process: without it no shadow is attached
   struct Case { const wchar_t* layout; int darkness; uint32_t color; } cases[] = {
       {L"MainWnd.xml", 20, 0x26003B76}, {L"InstalledPathTipWnd.xml", 10, 0xFFEDF0F4}, {L"ExitTipWnd.xml", 20, 0x26003B76}};
   for (const auto& c : cases) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "ui/framework/bitmap.h"
 #include "ui/framework/geometry.h"
 #include "ui/framework/messages.h"
 #include "ui/framework/window_region.h"
@@ -50,6 +51,18 @@ class Host {
   virtual void BeginNativeMoveDrag(HWND hwnd, Point screen) {}
   // The area windows may cover on the monitor showing `near` (screen pixels).
   virtual Rect GetWorkArea(const Rect& near) = 0;
+
+  // Layered windows: a native window that only shows one picture with per-pixel alpha, takes no
+  // input and no focus, and stays just below its owner (a drop shadow). Shown, moved and
+  // destroyed with the calls above. While the display does not blend windows (no compositing
+  // manager) a layered window stays hidden rather than showing its transparent parts black; it
+  // appears once blending starts.
+  // Whether the display can show per-pixel alpha at all.
+  virtual bool SupportsLayeredWindows() { return false; }
+  virtual bool CreateLayeredWindow(HWND hwnd, HWND owner) { return false; }
+  // Places the layered window at `screen` and shows `picture` (premultiplied ARGB, the size of
+  // `screen`) in it, both at once.
+  virtual void UpdateLayeredWindow(HWND hwnd, const Rect& screen, const Bitmap& picture) {}
 
   // Blocks the UI thread until a message may be waiting in `queue`, native events have been
   // handled, or `timeoutMs` has passed (no timeout: until something happens).

@@ -30,7 +30,9 @@ HWND WindowBase::Create(HWND owner, std::wstring_view title, uint32_t style, uin
   const int top = y == CW_USEDEFAULT ? work.top : y;
   m_rcWindow = {left, top, left + (cx == CW_USEDEFAULT ? 0 : cx), top + (cy == CW_USEDEFAULT ? 0 : cy)};
   m_hWnd = WindowRegistry::Register(this);
-  if (!host->CreateNativeWindow(m_hWnd, m_hWndOwner, m_sTitle)) {
+  const bool created = (exStyle & WS_EX_LAYERED) ? host->CreateLayeredWindow(m_hWnd, m_hWndOwner)
+                                                 : host->CreateNativeWindow(m_hWnd, m_hWndOwner, m_sTitle);
+  if (!created) {
     WRITE_LOG(L"the host could not create a window for %s\r\n", GetWindowClassName().c_str());
     WindowRegistry::Unregister(m_hWnd);
     m_hWnd = nullptr;
@@ -144,7 +146,7 @@ void WindowBase::Teardown(bool notify) {
     WindowBase* w = WindowFromHandle(*it);
     if (w && w != this && w->m_hWndOwner == self) w->DestroyWindow();
   }
-  if (notify) HandleMessage(WM_DESTROY, 0, 0);
+  if (notify) SendMessage(WM_DESTROY, 0, 0);
   m_pm.RemoveAllTimers();
   m_pm.Detach();
   MessageQueue::ForCurrentThread().DropMessagesFor(self);
@@ -177,7 +179,22 @@ void WindowBase::SetIcon(UINT) {
 }
 
 LRESULT WindowBase::SendMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  if (!m_hWnd) return 0;
+  RunMessageHooks(uMsg, wParam, lParam);
   return m_hWnd ? HandleMessage(uMsg, wParam, lParam) : 0;
+}
+
+void WindowBase::AddMessageHook(MessageHook* hook) {
+  if (hook && std::find(m_hooks.begin(), m_hooks.end(), hook) == m_hooks.end()) m_hooks.push_back(hook);
+}
+
+void WindowBase::RemoveMessageHook(MessageHook* hook) { std::erase(m_hooks, hook); }
+
+void WindowBase::RunMessageHooks(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  // A copy, since a hook may remove itself (or another) while it runs.
+  const std::vector<MessageHook*> hooks = m_hooks;
+  for (MessageHook* hook : hooks)
+    if (std::find(m_hooks.begin(), m_hooks.end(), hook) != m_hooks.end()) hook->BeforeMessage(m_hWnd, uMsg, wParam, lParam);
 }
 
 bool WindowBase::PostMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -244,7 +261,10 @@ void WindowBase::SetNativeFocus() {
   BringToFront();
 }
 
-void WindowBase::Paint(Canvas& canvas, const Rect& dirty) { m_pm.Paint(canvas, dirty); }
+void WindowBase::Paint(Canvas& canvas, const Rect& dirty) {
+  RunMessageHooks(WM_PAINT, 0, 0);
+  m_pm.Paint(canvas, dirty);
+}
 
 void WindowBase::NativeWindowMoved(Point topLeft) {
   if (!m_hWnd || (topLeft.x == m_rcWindow.left && topLeft.y == m_rcWindow.top)) return;

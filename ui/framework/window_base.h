@@ -13,6 +13,7 @@
 //   w.CenterWindow(); UINT result = w.ShowModal();
 
 #include <string>
+#include <vector>
 
 #include "ui/framework/events.h"
 #include "ui/framework/geometry.h"
@@ -75,8 +76,23 @@ class WindowBase : public INotifyUI, public IMessageFilterUI, public IDialogBuil
   void SetNativeFocus();
 
   PaintManager& GetPaintManager() { return m_pm; }
-  // Draws the window's client area (hosts call it when the native window needs pixels).
+  // Draws the window's client area (hosts call it when the native window needs pixels). Hooks
+  // see it as WM_PAINT first.
   void Paint(Canvas& canvas, const Rect& dirty);
+
+  // Sees the messages the window sends itself (moves, sizes, visibility, WM_DESTROY, and WM_PAINT
+  // before each paint) ahead of the window's own handling, as a subclassed window procedure
+  // would: a companion window that follows its owner. A hook removes itself before it goes; it
+  // may do so while it is being called.
+  class MessageHook {
+   public:
+    virtual void BeforeMessage(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) = 0;
+
+   protected:
+    ~MessageHook() = default;
+  };
+  void AddMessageHook(MessageHook* hook);
+  void RemoveMessageHook(MessageHook* hook);
   // Hosts report what the system did to the native window on its own: the user dragged it by
   // the caption, or minimised or restored it from the task bar.
   void NativeWindowMoved(Point topLeft);
@@ -124,6 +140,7 @@ class WindowBase : public INotifyUI, public IMessageFilterUI, public IDialogBuil
 
  private:
   void Teardown(bool notify);
+  void RunMessageHooks(UINT uMsg, WPARAM wParam, LPARAM lParam);
 
   HWND m_hWnd = nullptr;
   HWND m_hWndOwner = nullptr;
@@ -135,6 +152,7 @@ class WindowBase : public INotifyUI, public IMessageFilterUI, public IDialogBuil
   bool m_bEnabled = true;
   bool m_bMinimized = false;
   bool m_bFocused = false;
+  std::vector<MessageHook*> m_hooks;
 };
 
 }  // namespace SkinUI

@@ -138,6 +138,37 @@ struct GtkHostCallbacks {
     return FALSE;
   }
 
+  static gboolean DrawLayered(GtkWidget* widget, cairo_t* cr, gpointer data) {
+    auto* host = static_cast<GtkHost*>(data);
+    const auto it = host->windows_.find(HandleOf(widget));
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0);
+    cairo_paint(cr);
+    if (it == host->windows_.end() || it->second.picture.Empty()) return TRUE;
+    // Both are premultiplied ARGB in native 32-bit words, rows without padding.
+    Bitmap& picture = it->second.picture;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(picture.pixels.data()), CAIRO_FORMAT_ARGB32, picture.width, picture.height,
+        picture.width * 4);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_paint(cr);
+    cairo_surface_destroy(surface);
+    it->second.drawn = true;
+    return TRUE;
+  }
+
+  // The owner came up or was activated: its shadows go back just below it.
+  static gboolean OwnerRaised(GtkWidget* widget, GdkEvent*, gpointer data) {
+    static_cast<GtkHost*>(data)->RestackLayeredWindowsOf(HandleOf(widget));
+    return FALSE;
+  }
+
+  static void CompositedChanged(GdkScreen*, gpointer data) {
+    auto* host = static_cast<GtkHost*>(data);
+    for (auto& [hwnd, native] : host->windows_)
+      if (native.layered) host->ApplyLayeredVisibility(native);
+  }
+
   static gboolean TimeoutFired(gpointer flag) {
     *static_cast<bool*>(flag) = true;
     return G_SOURCE_REMOVE;
@@ -149,10 +180,13 @@ GtkHost::GtkHost() : previous_(CurrentHost()) {
   InitializeFonts();
   available_ = gtk_init_check(nullptr, nullptr);
   if (!available_) WRITE_LOG(L"no display: GTK could not start\r\n");
+  if (available_)
+    g_signal_connect(gdk_screen_get_default(), "composited-changed", G_CALLBACK(GtkHostCallbacks::CompositedChanged), this);
   SetCurrentHost(this);
 }
 
 GtkHost::~GtkHost() {
+  if (available_) g_signal_handlers_disconnect_by_data(gdk_screen_get_default(), this);
   for (auto& [hwnd, native] : windows_) gtk_widget_destroy(native.widget);
   windows_.clear();
   MessageQueue::ForCurrentThread().Clear();
@@ -189,8 +223,73 @@ bool GtkHost::CreateNativeWindow(HWND hwnd, HWND owner, const std::wstring& titl
   g_signal_connect(widget, "focus-out-event", G_CALLBACK(GtkHostCallbacks::FocusOut), this);
   g_signal_connect(widget, "configure-event", G_CALLBACK(GtkHostCallbacks::Configure), this);
   g_signal_connect(widget, "window-state-event", G_CALLBACK(GtkHostCallbacks::State), this);
-  windows_[hwnd] = Native{widget, false};
+  g_signal_connect(widget, "map-event", G_CALLBACK(GtkHostCallbacks::OwnerRaised), this);
+  g_signal_connect(widget, "focus-in-event", G_CALLBACK(GtkHostCallbacks::OwnerRaised), this);
+  Native native;
+  native.widget = widget;
+  windows_[hwnd] = std::move(native);
   return true;
+}
+
+bool GtkHost::SupportsLayeredWindows() {
+  return available_ && gdk_screen_get_rgba_visual(gdk_screen_get_default()) != nullptr;
+}
+
+bool GtkHost::CreateLayeredWindow(HWND hwnd, HWND owner) {
+  if (!SupportsLayeredWindows()) return false;
+  GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWindow* window = GTK_WINDOW(widget);
+  g_object_set_data(G_OBJECT(widget), kHandleKey, hwnd);
+  gtk_window_set_decorated(window, FALSE);
+  gtk_window_set_resizable(window, FALSE);
+  gtk_window_set_skip_taskbar_hint(window, TRUE);
+  gtk_window_set_skip_pager_hint(window, TRUE);
+  gtk_window_set_accept_focus(window, FALSE);
+  gtk_window_set_focus_on_map(window, FALSE);
+  gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DND);
+  gtk_widget_set_app_paintable(widget, TRUE);
+  gtk_widget_set_visual(widget, gdk_screen_get_rgba_visual(gtk_widget_get_screen(widget)));
+  // Clicks go through to whatever lies below.
+  cairo_region_t* noInput = cairo_region_create();
+  gtk_widget_input_shape_combine_region(widget, noInput);
+  cairo_region_destroy(noInput);
+  g_signal_connect(widget, "draw", G_CALLBACK(GtkHostCallbacks::DrawLayered), this);
+  Native native;
+  native.widget = widget;
+  native.layered = true;
+  native.owner = owner;
+  windows_[hwnd] = std::move(native);
+  return true;
+}
+
+void GtkHost::UpdateLayeredWindow(HWND hwnd, const Rect& screen, const Bitmap& picture) {
+  const auto it = windows_.find(hwnd);
+  if (it == windows_.end() || !it->second.layered) return;
+  it->second.picture = picture;
+  SetNativeWindowRect(hwnd, screen);
+  gtk_widget_queue_draw(it->second.widget);
+  ApplyLayeredVisibility(it->second);
+}
+
+void GtkHost::ApplyLayeredVisibility(Native& native) {
+  const bool on = native.wanted && !native.picture.Empty() && gdk_screen_is_composited(gtk_widget_get_screen(native.widget));
+  if (on != static_cast<bool>(gtk_widget_get_visible(native.widget))) {
+    if (on) gtk_widget_show(native.widget);
+    else gtk_widget_hide(native.widget);
+  }
+  if (on) StackBelowOwner(native);
+}
+
+void GtkHost::StackBelowOwner(const Native& native) {
+  GtkWidget* owner = WidgetOf(native.owner);
+  GdkWindow* below = gtk_widget_get_window(native.widget);
+  GdkWindow* above = owner && gtk_widget_get_mapped(owner) ? gtk_widget_get_window(owner) : nullptr;
+  if (below && above) gdk_window_restack(below, above, FALSE);
+}
+
+void GtkHost::RestackLayeredWindowsOf(HWND owner) {
+  for (auto& [hwnd, native] : windows_)
+    if (native.layered && native.owner == owner && gtk_widget_get_visible(native.widget)) StackBelowOwner(native);
 }
 
 void GtkHost::DestroyNativeWindow(HWND hwnd) {
@@ -203,8 +302,14 @@ void GtkHost::DestroyNativeWindow(HWND hwnd) {
 }
 
 void GtkHost::ShowNativeWindow(HWND hwnd, bool show, bool activate) {
-  GtkWidget* widget = WidgetOf(hwnd);
-  if (!widget) return;
+  const auto it = windows_.find(hwnd);
+  if (it == windows_.end()) return;
+  GtkWidget* widget = it->second.widget;
+  if (it->second.layered) {
+    it->second.wanted = show;
+    ApplyLayeredVisibility(it->second);
+    return;
+  }
   if (!show) {
     gtk_widget_hide(widget);
     return;
@@ -212,6 +317,7 @@ void GtkHost::ShowNativeWindow(HWND hwnd, bool show, bool activate) {
   gtk_window_set_accept_focus(GTK_WINDOW(widget), activate);
   gtk_widget_show(widget);
   if (activate) gtk_window_present(GTK_WINDOW(widget));
+  RestackLayeredWindowsOf(hwnd);
 }
 
 void GtkHost::SetNativeWindowRect(HWND hwnd, const Rect& screen) {
@@ -265,7 +371,9 @@ void GtkHost::MinimizeNativeWindow(HWND hwnd) {
 
 void GtkHost::BringNativeWindowToFront(HWND hwnd) {
   GtkWidget* widget = WidgetOf(hwnd);
-  if (widget && gtk_widget_get_visible(widget)) gtk_window_present(GTK_WINDOW(widget));
+  if (!widget || !gtk_widget_get_visible(widget)) return;
+  gtk_window_present(GTK_WINDOW(widget));
+  RestackLayeredWindowsOf(hwnd);
 }
 
 void GtkHost::BeginNativeMoveDrag(HWND hwnd, Point) {

@@ -6,6 +6,15 @@
 // Win32-style messages on the UI thread's queue. Waiting runs one GTK main-loop iteration, which
 // a post from any thread ends early.
 //
+// Layered windows (drop shadows) are RGBA toplevels too, but they take no input (an empty input
+// shape), never take focus, stay out of the task bar and pager and carry the DND type hint: the
+// one window type that window managers and compositors leave undecorated, unfocused and without
+// a shadow of their own, as they do for the image dragged under the pointer (a UTILITY window
+// would be a focusable palette kept above its parent). One is mapped only while it should be
+// shown, has a picture and the screen is composited; a compositing manager that starts or stops
+// later maps or unmaps it. It is restacked just below its owner whenever either is shown or the
+// owner is raised or focused.
+//
 // FIXME: text is typed through key events; an input-method context for composed (CJK) input
 // is not attached yet.
 
@@ -50,6 +59,9 @@ class GtkHost : public Host {
   void BringNativeWindowToFront(HWND hwnd) override;
   void BeginNativeMoveDrag(HWND hwnd, Point client) override;
   Rect GetWorkArea(const Rect& near) override;
+  bool SupportsLayeredWindows() override;
+  bool CreateLayeredWindow(HWND hwnd, HWND owner) override;
+  void UpdateLayeredWindow(HWND hwnd, const Rect& screen, const Bitmap& picture) override;
   void WaitForEvents(MessageQueue& queue, std::optional<uint32_t> timeoutMs) override;
   void Wake() override;
   std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& title) override;
@@ -68,8 +80,17 @@ class GtkHost : public Host {
   struct Native {
     GtkWidget* widget = nullptr;
     bool drawn = false;
+    // Layered windows only: their owner, whether the core shows them, what they show.
+    bool layered = false;
+    HWND owner = nullptr;
+    bool wanted = false;
+    Bitmap picture;
   };
   GtkWidget* WidgetOf(HWND hwnd) const;
+  // Maps or unmaps a layered window as its wish, picture and the screen's blending allow.
+  void ApplyLayeredVisibility(Native& native);
+  void StackBelowOwner(const Native& native);
+  void RestackLayeredWindowsOf(HWND owner);
 
   Host* previous_;
   bool available_ = false;

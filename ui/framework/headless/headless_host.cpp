@@ -171,6 +171,38 @@ const WindowRegion* HeadlessHost::NativeRegion(HWND hwnd) const {
   return it == windows_.end() ? nullptr : &it->second.region;
 }
 
+bool HeadlessHost::IsShownNatively(HWND hwnd) const {
+  const auto it = windows_.find(hwnd);
+  if (it == windows_.end() || !it->second.visible) return false;
+  return !it->second.layered || (compositing_ && !it->second.picture.Empty());
+}
+
+const Bitmap* HeadlessHost::LayeredPicture(HWND hwnd) const {
+  const auto it = windows_.find(hwnd);
+  return it != windows_.end() && it->second.layered ? &it->second.picture : nullptr;
+}
+
+int HeadlessHost::LayeredUpdateCount(HWND hwnd) const {
+  const auto it = windows_.find(hwnd);
+  return it == windows_.end() ? 0 : it->second.pictureUpdates;
+}
+
+bool HeadlessHost::CreateLayeredWindow(HWND hwnd, HWND) {
+  if (!layeredSupported_) return false;
+  NativeWindow native;
+  native.layered = true;
+  windows_[hwnd] = std::move(native);
+  return true;
+}
+
+void HeadlessHost::UpdateLayeredWindow(HWND hwnd, const Rect& screen, const Bitmap& picture) {
+  const auto it = windows_.find(hwnd);
+  if (it == windows_.end() || !it->second.layered) return;
+  it->second.rect = screen;
+  it->second.picture = picture;
+  ++it->second.pictureUpdates;
+}
+
 bool HeadlessHost::CreateNativeWindow(HWND hwnd, HWND, const std::wstring&) {
   windows_[hwnd] = NativeWindow{};
   return true;

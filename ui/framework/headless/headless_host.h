@@ -69,6 +69,11 @@ class HeadlessHost : public Host {
   void SetStallLimit(uint32_t ms) { stallLimitMs_ = ms; }
   // The folder the next BrowseForFolder returns (nothing: the user cancels).
   void SetFolderToPick(std::optional<std::wstring> folder) { folderToPick_ = std::move(folder); }
+  // A display without per-pixel alpha (no layered windows at all), or one that shows it but does
+  // not blend windows now (no compositing manager: layered windows stay hidden). Both are on by
+  // default.
+  void SetLayeredWindowsSupported(bool on) { layeredSupported_ = on; }
+  void SetCompositing(bool on) { compositing_ = on; }
 
   // --- reading what windows show ----------------------------------------------------------
   // The window's client area as drawn now; pixels outside its region are transparent.
@@ -84,6 +89,12 @@ class HeadlessHost : public Host {
   bool IsNativeModal(HWND hwnd) const;
   Rect NativeRect(HWND hwnd) const;
   const WindowRegion* NativeRegion(HWND hwnd) const;
+  // Whether the window would be on screen: shown, and for a layered window also given a picture
+  // and blended.
+  bool IsShownNatively(HWND hwnd) const;
+  // The last picture of a layered window (null for other windows), and how often it was given.
+  const Bitmap* LayeredPicture(HWND hwnd) const;
+  int LayeredUpdateCount(HWND hwnd) const;
   const std::wstring& FolderPickerTitle() const { return lastPickerTitle_; }
 
   ManualClock& TestClock() { return clock_; }
@@ -100,6 +111,9 @@ class HeadlessHost : public Host {
   void MinimizeNativeWindow(HWND hwnd) override;
   void BringNativeWindowToFront(HWND hwnd) override;
   Rect GetWorkArea(const Rect& near) override;
+  bool SupportsLayeredWindows() override { return layeredSupported_; }
+  bool CreateLayeredWindow(HWND hwnd, HWND owner) override;
+  void UpdateLayeredWindow(HWND hwnd, const Rect& screen, const Bitmap& picture) override;
   void WaitForEvents(MessageQueue& queue, std::optional<uint32_t> timeoutMs) override;
   void Wake() override;
   std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& title) override;
@@ -114,6 +128,9 @@ class HeadlessHost : public Host {
     bool modal = false;
     bool dirty = true;
     int renders = 0;
+    bool layered = false;
+    Bitmap picture;
+    int pictureUpdates = 0;
   };
   void Post(WindowBase& window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -126,6 +143,8 @@ class HeadlessHost : public Host {
   bool inIdleAction_ = false;
   bool autoAdvance_ = true;
   uint32_t stallLimitMs_ = 10000;
+  bool layeredSupported_ = true;
+  bool compositing_ = true;
   std::optional<std::wstring> folderToPick_;
   std::wstring lastPickerTitle_;
   std::wstring clipboard_;
