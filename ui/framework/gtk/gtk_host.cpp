@@ -178,6 +178,10 @@ struct GtkHostCallbacks {
 GtkHost::GtkHost() : previous_(CurrentHost()) {
   // The face aliases must be in place before GTK opens its font map.
   InitializeFonts();
+  // Every picture is drawn with cairo into app-paintable windows; GDK's OpenGL probe at display
+  // opening (a GLX round trip that software renderers answer slowly) only delays the first frame.
+  // A GDK_GL the user set is kept.
+  g_setenv("GDK_GL", "disable", FALSE);
   available_ = gtk_init_check(nullptr, nullptr);
   if (!available_) WRITE_LOG(L"no display: GTK could not start\r\n");
   if (available_)
