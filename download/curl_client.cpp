@@ -54,7 +54,7 @@ CurlClient::~CurlClient() {
 }
 
 std::wstring CurlClient::GetFilePath(bool part) const {
-  return part ? destinationPath_ + L".part" : destinationPath_;
+  return part ? PartFilePath(destinationPath_) : destinationPath_;
 }
 
 int CurlClient::Start() {

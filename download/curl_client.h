@@ -26,6 +26,8 @@ class CurlClient {
   CurlClient& operator=(const CurlClient&) = delete;
 
   std::wstring GetFilePath(bool part) const;
+  // The part file a transfer to `destination` writes until it is complete.
+  static std::wstring PartFilePath(const std::wstring& destination) { return destination + L".part"; }
 
   // One download attempt: 0 when the file is at the destination; a libcurl result, or -996 (part
   // file not openable or not movable into place), -997 (no handle), -998 (shorter than 1 MiB or of

@@ -10,3 +10,8 @@
 
 std::unique_ptr<CDownloader> CreateDownloader(int32_t downloadType, DownloadCallback callback, std::wstring url,
                                               std::wstring destinationPath);
+
+// Removes the file a download to `destinationPath` makes and whatever any downloader keeps beside
+// it for resuming (the single stream's part file, the segment files), so that a download that
+// failed for good leaves nothing behind.
+void RemoveDownloadFiles(const std::wstring& destinationPath);

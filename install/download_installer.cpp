@@ -211,8 +211,8 @@ std::wstring CDownloadInstaller::PackagePath() const {
 
 void CDownloadInstaller::CleanUpPackage() {
   const std::wstring packagePath = PackagePath();
-  Platform::RemoveFile(packagePath);
+  RemoveDownloadFiles(packagePath);
   std::lock_guard<std::mutex> lock(g_lastCleanedMutex);
-  if (!g_lastCleanedPackage.empty()) Platform::RemoveFile(g_lastCleanedPackage);
+  if (!g_lastCleanedPackage.empty()) RemoveDownloadFiles(g_lastCleanedPackage);
   g_lastCleanedPackage = packagePath;
 }

@@ -182,6 +182,25 @@ TEST_F(CoordinatorTest, FailedDownloadsRemoveThePackageOfThisAndOfTheEarlierRun)
   EXPECT_EQ(Count(log.Codes(), 2001), 0u);
 }
 
+TEST_F(CoordinatorTest, ADownloadFailedForGoodLeavesNoSegmentFile) {
+  // Resumed answers start at byte 0 again and are cut at the same place: the segmented
+  // downloader keeps what it got for its retry until its attempts run out, then fails for good.
+  Settings().DownloadType = 3;
+  server_->SetFault("*", {.dropAfter = 1 << 20, .ignoreRange = true});
+  const std::wstring dir = folder_ / L"apps";
+  NotificationLog log;
+  {
+    CDownloadInstaller coordinator(log.Callback(), L"", L"", L"", true, true, true);
+    coordinator.SetParameters(url_, L"", L"", dir, true, true, false, false, L"");
+    coordinator.Start();
+    ASSERT_TRUE(log.WaitFor({1004}));
+  }
+  EXPECT_EQ(Count(log.Codes(), 1005), 1u) << "the first failed run was retried, resuming its segment";
+  const std::wstring package = dir + L"/__Package_Quorvane.exe";
+  for (const std::wstring& leftover : {package, package + L".part", package + L"_0", package + L"_1"})
+    EXPECT_FALSE(Platform::PathExists(leftover)) << Platform::WideToUtf8(leftover);
+}
+
 TEST_F(CoordinatorTest, DownloadTypeChoosesTheDownloader) {
   // The segmented downloader asks for closed byte ranges; the single-stream one never does.
   const std::pair<int32_t, bool> cases[] = {{7, false}, {0, false}, {3, true}};
