@@ -3,7 +3,8 @@
 // package's limits. Huge allocations are findings too (the fuzzer runs with a malloc limit).
 //
 // The reader checks the start header's check sum before anything else, so when the input begins
-// with the 7z signature it is also tried with that check sum made right, to reach the rest.
+// with the 7z signature it is also tried with the check sums of the start header and of the
+// archive's header made right, to reach the rest.
 
 #include <zlib.h>
 
@@ -18,6 +19,16 @@
 namespace {
 
 constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+
+uint64_t LittleEndian(const uint8_t* p) {
+  uint64_t value = 0;
+  for (int i = 7; i >= 0; --i) value = (value << 8) | p[i];
+  return value;
+}
+
+void PutLittleEndian32(uint8_t* p, uLong value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
 
 void CheckPackage(const std::vector<uint8_t>& bytes) {
   SkinUI::ResourcePackage package;
@@ -51,8 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);
   CheckPackage(bytes);
   if (size >= 32 && std::memcmp(data, kSignature, sizeof kSignature) == 0) {
-    const uLong sum = crc32(0, bytes.data() + 12, 20);
-    for (int i = 0; i < 4; ++i) bytes[8 + i] = static_cast<uint8_t>(sum >> (8 * i));
+    // The archive's header, where the start header says it lies, gets its check sum made right
+    // too, so mutations of the header reach the header's reader.
+    const uint64_t offset = LittleEndian(bytes.data() + 12), length = LittleEndian(bytes.data() + 20);
+    if (offset <= size - 32 && length <= size - 32 - offset)
+      PutLittleEndian32(bytes.data() + 28, crc32(0, bytes.data() + 32 + offset, static_cast<uInt>(length)));
+    PutLittleEndian32(bytes.data() + 8, crc32(0, bytes.data() + 12, 20));
     CheckPackage(bytes);
   }
   return 0;

@@ -4,6 +4,7 @@
 #include "ui/framework/resource_package.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -196,6 +197,46 @@ TEST_F(SkinPackageTest, DamagedArchivesOpenAsNothing) {
     ResourcePackage package;
     EXPECT_FALSE(package.Open(c.bytes.data(), c.bytes.size())) << c.what;
     ExpectNothingFound(package, c.what);
+  }
+}
+
+// The archive with its header's decoder asking for `dictionary` bytes, every check sum right.
+std::string WithHeaderDictionary(const std::string& good, uint32_t dictionary) {
+  std::string s = good;
+  const size_t header = HeaderPosition(s);
+  uint64_t length = 0;
+  std::memcpy(&length, s.data() + 20, 8);
+  // The LZMA decoder's record: flags (3-byte id, with properties), id 03 01 01, 5 property bytes.
+  const size_t coder = s.find(std::string("\x23\x03\x01\x01\x05", 5), header);
+  if (coder == std::string::npos || coder + 11 > header + length) return {};
+  for (int i = 0; i < 4; ++i) s[coder + 6 + i] = static_cast<char>(dictionary >> (8 * i));
+  const auto put32 = [&s](size_t at, uLong value) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  put32(28, crc32(0, reinterpret_cast<const Bytef*>(s.data() + header), static_cast<uInt>(length)));
+  put32(8, crc32(0, reinterpret_cast<const Bytef*>(s.data() + 12), 20));
+  return s;
+}
+
+// A well-formed archive whose decoder asks for a dictionary no skin needs is refused before the
+// decoder reserves it; up to the package's unpacked limit it opens with every file intact.
+TEST_F(SkinPackageTest, DictionaryBeyondTheUnpackedLimitIsRefused) {
+  struct Case {
+    uint32_t dictionary;
+    bool opens;
+  } cases[] = {{1536u << 20, false}, {0xFFFFFFFFu, false}, {(64u << 20) + 1, false}, {64u << 20, true}};
+  for (const Case& c : cases) {
+    const std::string bytes = WithHeaderDictionary(*archive_, c.dictionary);
+    ASSERT_FALSE(bytes.empty()) << "the skin's header has no LZMA decoder record";
+    ResourcePackage package;
+    ASSERT_EQ(package.Open(bytes.data(), bytes.size()), c.opens) << c.dictionary;
+    if (!c.opens) {
+      ExpectNothingFound(package, "huge dictionary");
+      continue;
+    }
+    ASSERT_EQ(package.Entries().size(), package_->Entries().size());
+    for (size_t e = 0; e < package.Entries().size(); ++e)
+      EXPECT_EQ(package.Entries()[e].data, package_->Entries()[e].data);
   }
 }
 
