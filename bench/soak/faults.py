@@ -28,6 +28,8 @@ class Plan:
     uninstall_outcome: int     # what the old uninstaller's behaviour gives when it runs
     environment: dict
     linger_ms: int
+    collector_text: str
+    collector_fault: dict      # form for the collector's fault endpoint (empty: healthy)
 
 
 def either(*codes):
@@ -69,9 +71,11 @@ def _stall_long(rng, package, size):
 
 
 def _fail_first(rng, package, size):
+    # The single stream and the system download try again; the segmented mode's header probe
+    # is the first request of both paths, and a failed probe ends its download at once.
     k = rng.choice([1, 2])
     path = rng.choice(["/software/387", package])
-    return f"{path} fail_first={k}", [(path, {"fail_first": k})], either(OK)
+    return f"{path} fail_first={k}", [(path, {"fail_first": k})], by_mode({OK}, {OK}, {DOWNLOAD_FAILED})
 
 
 def _always_500(rng, package, size):
@@ -153,6 +157,15 @@ BEHAVIOURS = [
     ("error text", 1, {"QV_PACKAGE_ERROR": "磁盘已满", "QV_PACKAGE_FAIL": "1"}, INSTALL_FAILED),
 ]
 
+# The collector: records it does not take must wait in the staging file for a later run.
+COLLECTOR_FAULTS = [
+    ("healthy", 6, {}),
+    ("500s", 1, {"status": 500}),
+    ("closes", 1, {"close": 1}),
+    ("slow answers", 1, {"delay_ms": 4000}),
+    ("takes one batch", 1, {"accept_first": 1}),
+]
+
 # The old uninstaller, when the run updates over an installation.
 UNINSTALLERS = [
     ("plain", 6, {}, OK),
@@ -170,10 +183,12 @@ def plan_run(rng: random.Random, package_path: str, package_size: int) -> Plan:
     fault_text, faults, download = build(rng, package_path, package_size)
     behaviour, _, environment, install_outcome = _pick(rng, BEHAVIOURS)
     uninstaller, _, uninstall_environment, uninstall_outcome = _pick(rng, UNINSTALLERS)
+    collector_text, _, collector_fault = _pick(rng, COLLECTOR_FAULTS)
     return Plan(mode=rng.choice(MODES), fault_name=fault_name, fault_text=fault_text, faults=faults,
                 download=download, behaviour_text=behaviour, install_outcome=install_outcome,
                 uninstaller_text=uninstaller, uninstall_outcome=uninstall_outcome,
-                environment={**environment, **uninstall_environment}, linger_ms=rng.choice([0, 200, 800]))
+                environment={**environment, **uninstall_environment}, linger_ms=rng.choice([0, 200, 800]),
+                collector_text=collector_text, collector_fault=collector_fault)
 
 
 def allowed_exit_codes(plan: Plan, uninstall_runs: bool) -> set:
