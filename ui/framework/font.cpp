@@ -69,7 +69,21 @@ void InitializeFonts() {
 void ReleaseFontCaches() {
   if (g_measuringContext) g_object_unref(g_measuringContext);
   g_measuringContext = nullptr;
+  // Pango matches fonts on short-lived threads of its own that hold the font map for a while. The
+  // map must be finalised on this thread, with its fonts, before cairo's font tables are reset:
+  // reset while a worker still drops the last reference and cairo aborts on a live entry. So
+  // keep a reference, wait until it is the only one, and drop it here.
+  PangoFontMap* map = pango_cairo_font_map_get_default();
+  g_object_ref(map);
   pango_cairo_font_map_set_default(nullptr);
+  for (int waited = 0; g_atomic_int_get(&G_OBJECT(map)->ref_count) > 1; ++waited) {
+    if (waited == 5000) {  // a worker that never lets go: leave the caches rather than crash
+      g_object_unref(map);
+      return;
+    }
+    g_usleep(1000);
+  }
+  g_object_unref(map);
   cairo_debug_reset_static_data();
   FcFini();
 }
