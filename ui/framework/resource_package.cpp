@@ -166,10 +166,10 @@ bool FoldersWithinLimit(HeaderBytes& in) {
       const uint64_t idSize = flags & 0x0F;
       const unsigned char* id = in.Here();
       if (!in.Skip(idSize)) return true;
-      uint64_t in_ = 1, out = 1;
-      if ((flags & 0x10) && (!in.Number(&in_) || !in.Number(&out))) return true;
-      if (in_ > kMaxFolderStreams || out > kMaxFolderStreams) return false;
-      inputs += in_;
+      uint64_t ins = 1, out = 1;
+      if ((flags & 0x10) && (!in.Number(&ins) || !in.Number(&out))) return true;
+      if (ins > kMaxFolderStreams || out > kMaxFolderStreams) return false;
+      inputs += ins;
       outputs += out;
       if (flags & 0x20) {
         uint64_t propsSize;
