@@ -45,14 +45,23 @@ void CCurlDownloader::Notify(int32_t code, double value, const wchar_t* text) {
 
 uint32_t CCurlDownloader::dlThreadFun(void* downloader) {
   auto* d = static_cast<CCurlDownloader*>(downloader);
+  // A run stops counting as active once its outcome is decided, before the notification that
+  // tells it: an owner that destroys the downloader on that notification finds a finished run, not
+  // an interrupted one, and the part file goes.
   struct ActiveRun {
     std::atomic<int>& runs;
+    bool ended = false;
     explicit ActiveRun(std::atomic<int>& r) : runs(r) { ++runs; }
-    ~ActiveRun() { --runs; }
+    ~ActiveRun() { End(); }
+    void End() {
+      if (!ended) --runs;
+      ended = true;
+    }
   } active(d->activeRuns_);
   d->Notify(DownloadCode::kStarted, 1.0, L"");
   if (d->destinationPath_.empty()) {
     // Nowhere to put the file: the run ends with this one failure.
+    active.End();
     d->Notify(DownloadCode::kFailed, 1.0, L"");
     return 0;
   }
@@ -65,6 +74,7 @@ uint32_t CCurlDownloader::dlThreadFun(void* downloader) {
     if (d->stopping_.Raised()) return 0;
     budget.Charge(rc);
     if (budget.Remaining() <= 0) {
+      active.End();
       d->Notify(DownloadCode::kFailed, static_cast<double>(rc), kLibCurlText);
       return 0;
     }
@@ -78,6 +88,7 @@ uint32_t CCurlDownloader::dlThreadFun(void* downloader) {
     const std::string actual = GetFileMd5(Platform::WideToAnsi(d->destinationPath_));
     if (actual.size() == kDigestLength && actual != expected) {
       d->Notify(DownloadCode::kNotice, 0.0, kCurlDigestMismatchText);
+      active.End();
       if (d->retried_) {
         d->Notify(DownloadCode::kFailed, 0.0, kLibCurlText);
       } else {
@@ -91,6 +102,7 @@ uint32_t CCurlDownloader::dlThreadFun(void* downloader) {
   } else {
     d->Notify(DownloadCode::kNotice, 0.0, kCurlNoUrlDigestText);
   }
+  active.End();
   d->Notify(DownloadCode::kSucceeded, 0.0, kLibCurlText);
   return 0;
 }

@@ -35,7 +35,7 @@ class CCurlDownloader : public CDownloader {
   std::wstring url_;
   CurlClient client_;
   bool retried_ = false;
-  std::atomic<int> activeRuns_{0};  // runs between their 1001 and their end
+  std::atomic<int> activeRuns_{0};  // runs between their 1001 and the decision of their outcome
   StopSignal stopping_;
   RunWorkers workers_;  // last: joined before the fields above go away
 };
