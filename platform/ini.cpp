@@ -13,6 +13,7 @@ namespace {
 struct IniText {
   std::vector<std::wstring> lines;
   bool utf16 = false;
+  bool utf8Mark = false;  // began with the UTF-8 byte-order mark, which a write keeps
 };
 
 std::wstring_view Trim(std::wstring_view s) {
@@ -71,6 +72,7 @@ IniText Load(std::wstring_view path) {
     ini.utf16 = true;
     text = DecodeUtf16Le(std::string_view(*bytes).substr(2));
   } else if (bytes->size() >= 3 && bytes->compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    ini.utf8Mark = true;
     text = Utf8ToWide(std::string_view(*bytes).substr(3));
   } else {
     text = AnsiToWide(*bytes);
@@ -90,7 +92,9 @@ IniText Load(std::wstring_view path) {
 bool Save(const IniText& ini, std::wstring_view path) {
   std::wstring text;
   for (const std::wstring& line : ini.lines) text += line + L"\r\n";
-  return WriteFileAtomically(path, ini.utf16 ? EncodeUtf16Le(text) : WideToAnsi(text));
+  if (ini.utf16) return WriteFileAtomically(path, EncodeUtf16Le(text));
+  // Without its mark again, a second mark after it would be taken for the mark at the next read.
+  return WriteFileAtomically(path, (ini.utf8Mark ? "\xEF\xBB\xBF" : "") + WideToAnsi(text));
 }
 
 // The name of a "[section]" line, or nullopt for any other line.

@@ -59,7 +59,14 @@ int LoadLanguageTextsFrom(std::string_view json, int index, std::wstring_view co
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string errors;
-  if (!reader->parse(json.data(), json.data() + json.size(), &root, &errors)) {
+  bool parsed = false;
+  try {
+    parsed = reader->parse(json.data(), json.data() + json.size(), &root, &errors);
+  } catch (const Json::Exception& e) {
+    // The reader throws, instead of failing, when arrays and objects nest beyond its depth limit.
+    errors = e.what();
+  }
+  if (!parsed) {
     WRITE_LOG(L"language file not loaded: %hs\r\n", errors.c_str());
     return effective;
   }

@@ -26,7 +26,11 @@ std::optional<Json::Value> StrictJson(std::string_view text) {
   const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string errors;
-  if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return std::nullopt;
+  try {
+    if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return std::nullopt;
+  } catch (const Json::Exception&) {  // nested beyond the reader's depth limit
+    return std::nullopt;
+  }
   return root;
 }
 

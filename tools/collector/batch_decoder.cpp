@@ -40,7 +40,14 @@ std::optional<std::vector<std::string>> ParseRecords(const std::string& text, st
   std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string problems;
-  if (!reader->parse(text.data(), text.data() + text.size(), &root, &problems)) {
+  bool parsed = false;
+  try {
+    parsed = reader->parse(text.data(), text.data() + text.size(), &root, &problems);
+  } catch (const Json::Exception& e) {
+    // The reader throws, instead of failing, when arrays and objects nest beyond its depth limit.
+    problems = e.what();
+  }
+  if (!parsed) {
     *error = "not JSON: " + problems;
     return std::nullopt;
   }
