@@ -1,7 +1,6 @@
 #include "download/downloader_factory.h"
 
 #include "download/curl_client.h"
-
 #include "download/curl_downloader.h"
 #include "download/mt_curl_downloader.h"
 #include "download/win_downloader.h"
