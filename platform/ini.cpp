@@ -194,12 +194,13 @@ int GetPrivateProfileInt(std::wstring_view section, std::wstring_view key, int d
   return static_cast<int>(n);
 }
 
-bool WritePrivateProfileString(std::wstring_view section, std::wstring_view key,
-                               std::optional<std::wstring_view> value, std::wstring_view path) {
-  IniText ini = Load(path);
+namespace {
+
+// Sets or removes one key in the loaded text.
+void SetKey(IniText& ini, std::wstring_view section, std::wstring_view key, std::optional<std::wstring_view> value) {
   size_t at = FindSection(ini, section);
   if (at == ini.lines.size()) {
-    if (!value) return true;
+    if (!value) return;
     ini.lines.push_back(L"[" + std::wstring(section) + L"]");
   }
   const auto line = FindKey(ini, at, key);
@@ -210,6 +211,21 @@ bool WritePrivateProfileString(std::wstring_view section, std::wstring_view key,
   } else if (value) {
     ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(ini, at)), text);
   }
+}
+
+}  // namespace
+
+bool WritePrivateProfileString(std::wstring_view section, std::wstring_view key,
+                               std::optional<std::wstring_view> value, std::wstring_view path) {
+  IniText ini = Load(path);
+  if (!value && FindSection(ini, section) == ini.lines.size()) return true;
+  SetKey(ini, section, key, value);
+  return Save(ini, path);
+}
+
+bool WritePrivateProfileStrings(std::wstring_view section, std::span<const IniValue> values, std::wstring_view path) {
+  IniText ini = Load(path);
+  for (const IniValue& v : values) SetKey(ini, section, v.key, v.value);
   return Save(ini, path);
 }
 

@@ -6,6 +6,7 @@
 // or as UTF-16LE when they start with its byte-order mark.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,13 @@ int GetPrivateProfileInt(std::wstring_view section, std::wstring_view key, int d
 // Sets `key` in `section` to `value`; a missing value removes the key.
 bool WritePrivateProfileString(std::wstring_view section, std::wstring_view key,
                                std::optional<std::wstring_view> value, std::wstring_view path);
+
+// Several keys of one section written in one replacement of the file (one flush to disk instead
+// of one per key), in order, with the same rules as one write each.
+struct IniValue {
+  std::wstring_view key;
+  std::optional<std::wstring_view> value;
+};
+bool WritePrivateProfileStrings(std::wstring_view section, std::span<const IniValue> values, std::wstring_view path);
 
 }  // namespace Platform

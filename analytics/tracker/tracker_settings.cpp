@@ -132,25 +132,21 @@ void TrackerSettings::LoadAndReconcile(const std::string& collectorUrl) {
 }
 
 void TrackerSettings::WriteIdentity() const {
-  const auto write = [&](const wchar_t* key, const std::string& value) {
-    Platform::WritePrivateProfileString(kBase, key, std::wstring_view(Wide(value)), iniPath);
-  };
-  write(L"DistinctId", distinctId);
-  write(L"PrimaryDistinctId", primaryDistinctId);
-  write(L"UserId", userId);
-  write(L"UserVipLevel", std::to_string(userVipLevel));
-  write(L"URL", url);
-  write(L"isLogined", isLogined ? "OK" : "NG");
+  // One replacement of the file: the first start writes the identity twice, and every write is
+  // flushed to disk before the window can show.
+  const std::wstring values[] = {Wide(distinctId), Wide(primaryDistinctId), Wide(userId),
+                                 Wide(std::to_string(userVipLevel)), Wide(url), Wide(isLogined ? "OK" : "NG")};
+  const Platform::IniValue keys[] = {{L"DistinctId", values[0]}, {L"PrimaryDistinctId", values[1]},
+                                     {L"UserId", values[2]},     {L"UserVipLevel", values[3]},
+                                     {L"URL", values[4]},        {L"isLogined", values[5]}};
+  Platform::WritePrivateProfileStrings(kBase, keys, iniPath);
 }
 
 void TrackerSettings::WriteUninstallInfo(const std::string& appStore, const std::string& appName,
                                          const std::string& appVersion) const {
-  const auto write = [&](const wchar_t* key, const std::string& value) {
-    Platform::WritePrivateProfileString(L"UninstallInfo", key, std::wstring_view(Wide(value)), iniPath);
-  };
-  write(L"AppStore", appStore);
-  write(L"AppName", appName);
-  write(L"AppVersion", appVersion);
+  const std::wstring values[] = {Wide(appStore), Wide(appName), Wide(appVersion)};
+  const Platform::IniValue keys[] = {{L"AppStore", values[0]}, {L"AppName", values[1]}, {L"AppVersion", values[2]}};
+  Platform::WritePrivateProfileStrings(L"UninstallInfo", keys, iniPath);
 }
 
 }  // namespace plenwick::metrics

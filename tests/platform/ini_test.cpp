@@ -111,6 +111,21 @@ TEST_F(IniTest, WritesCreateFileAndSectionAndKeepOtherLines) {
   EXPECT_EQ(Get(L"Base", L"DistinctId"), L"new");
 }
 
+// Several keys at once leave the same text as one write per key would.
+TEST_F(IniTest, ABatchOfKeysWritesWhatSingleWritesWould) {
+  const std::string start = "; keep me\n[Base]\nDistinctId=old\nOther=1\n\n[Next]\nX=2\n";
+  const Platform::IniValue batch[] = {{L"distinctid", L"new"}, {L"Other", std::nullopt}, {L"Added", L"3"}, {L"Added", L"4"}};
+  for (const wchar_t* section : {L"BASE", L"New"}) {
+    SCOPED_TRACE(Platform::WideToUtf8(section));
+    WriteRaw(start);
+    for (const Platform::IniValue& v : batch) ASSERT_TRUE(Platform::WritePrivateProfileString(section, v.key, v.value, path_));
+    const std::string oneByOne = ReadRaw();
+    WriteRaw(start);
+    ASSERT_TRUE(Platform::WritePrivateProfileStrings(section, batch, path_));
+    EXPECT_EQ(ReadRaw(), oneByOne);
+  }
+}
+
 TEST_F(IniTest, WriteIntoMissingFolderFailsWithoutLeavingFiles) {
   const std::wstring missing = Platform::AnsiToWide(dir_ + "/no/such/dir/x.ini");
   EXPECT_FALSE(Platform::WritePrivateProfileString(L"S", L"K", std::wstring_view(L"v"), missing));
