@@ -106,6 +106,8 @@ class GuiInstallationTest : public ::testing::Test {
     TestSupport::ChildOptions options;
     options.environment.emplace_back("DISPLAY", display_);
     options.environment.emplace_back("QV_PRODUCT_LINGER_MS", "0");
+    // Whole allocation stacks, so the suppressions see which library an allocation came from.
+    options.environment.emplace_back("LSAN_OPTIONS", "suppressions=" QV_GTK_LSAN_SUPPRESSIONS ":fast_unwind_on_malloc=0");
     options.discardStderr = true;
     return std::make_unique<TestSupport::ChildProcess>(std::vector<std::string>{installer_}, options);
   }
