@@ -4,7 +4,8 @@
 //
 // The reader checks the start header's check sum before anything else, so when the input begins
 // with the 7z signature it is also tried with the check sums of the start header and of the
-// archive's header made right, to reach the rest.
+// archive's header made right, to reach the rest. A plain header is also tried compressed (LZMA,
+// as the skin's own header is packed), since mutations of packed bytes rarely unpack to anything.
 
 #include <zlib.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/ui_skin/seven_zip_writer.h"
 #include "ui/framework/resource_package.h"
 
 namespace {
@@ -65,10 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The archive's header, where the start header says it lies, gets its check sum made right
     // too, so mutations of the header reach the header's reader.
     const uint64_t offset = LittleEndian(bytes.data() + 12), length = LittleEndian(bytes.data() + 20);
-    if (offset <= size - 32 && length <= size - 32 - offset)
+    const bool headerInside = offset <= size - 32 && length <= size - 32 - offset;
+    if (headerInside)
       PutLittleEndian32(bytes.data() + 28, crc32(0, bytes.data() + 32 + offset, static_cast<uInt>(length)));
     PutLittleEndian32(bytes.data() + 8, crc32(0, bytes.data() + 12, 20));
     CheckPackage(bytes);
+    if (headerInside && length > 0 && bytes[32 + offset] == 0x01) {
+      const std::string packed(bytes.begin() + 32, bytes.begin() + 32 + offset);
+      const std::string header(bytes.begin() + 32 + offset, bytes.begin() + 32 + offset + length);
+      const std::string archive = SkinTest::SevenZipArchive(packed, header, {true});
+      CheckPackage(std::vector<uint8_t>(archive.begin(), archive.end()));
+    }
   }
   return 0;
 }

@@ -2,7 +2,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,6 +11,7 @@
 
 #include "app/log.h"
 #include "platform/codepage.h"
+#include "ui/framework/archive_header_check.h"
 
 namespace SkinUI {
 namespace {
@@ -64,170 +64,6 @@ bool ReadItemData(struct archive* a, struct archive_entry* item, uint64_t* budge
   return true;
 }
 
-uint64_t LittleEndian(const unsigned char* p, int bytes) {
-  uint64_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-
-// The 32-byte start header: signature, version, the check sum of the next 20 bytes, then where the
-// archive's header lies, its length and its check sum. The reader library insists on neither check
-// sum before it parses the header (and reserves what the counts in a damaged one say), so damage
-// to either header is caught here.
-bool HeadersAreSound(const void* data, size_t size) {
-  static constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
-  if (size < 32) return false;
-  const auto* p = static_cast<const unsigned char*>(data);
-  if (std::memcmp(p, kSignature, sizeof kSignature) != 0) return false;
-  if (crc32(0, p + 12, 20) != LittleEndian(p + 8, 4)) return false;
-  const uint64_t offset = LittleEndian(p + 12, 8), length = LittleEndian(p + 20, 8);
-  if (offset > size - 32 || length > size - 32 - offset) return false;
-  return crc32_z(0, p + 32 + offset, static_cast<size_t>(length)) == LittleEndian(p + 28, 4);
-}
-
-// --- What the archive's header asks the reader to reserve ---------------------------------
-// The reader reserves what the header's counts say before it checks them against the header's
-// size, and the decoders reserve the dictionary an archive asks for before they read a byte of
-// data, so a header can ask for gigabytes that no skin needs. The archive's header (uncompressed,
-// where the start header points) lists the packed streams and the decoders of the compressed
-// header or of the files; the archive is refused when it counts more streams or folders than its
-// header has bytes, more coders or coder streams than the format allows in one folder, or an LZMA
-// or LZMA2 dictionary beyond the package's unpacked limit. What this reading does not follow is
-// left to the reader.
-
-constexpr uint64_t kMaxDictionaryBytes = ResourcePackage::kMaxUnpackedBytes;
-constexpr uint64_t kMaxFolderStreams = 64;  // coders, and streams of one coder, in a folder
-
-class HeaderBytes {
- public:
-  HeaderBytes(const unsigned char* p, size_t size) : p_(p), size_(size) {}
-  bool Byte(unsigned char* out) {
-    if (at_ >= size_) return false;
-    *out = p_[at_++];
-    return true;
-  }
-  // The format's variable-length number: leading 1 bits of the first byte count the bytes after it.
-  bool Number(uint64_t* out) {
-    unsigned char first;
-    if (!Byte(&first)) return false;
-    uint64_t value = 0;
-    unsigned char mask = 0x80;
-    for (int i = 0; i < 8; ++i, mask >>= 1) {
-      if ((first & mask) == 0) {
-        *out = value | (static_cast<uint64_t>(first & (mask - 1)) << (8 * i));
-        return true;
-      }
-      unsigned char next;
-      if (!Byte(&next)) return false;
-      value |= static_cast<uint64_t>(next) << (8 * i);
-    }
-    *out = value;
-    return true;
-  }
-  bool Skip(uint64_t n) {
-    if (n > size_ - at_) return false;
-    at_ += static_cast<size_t>(n);
-    return true;
-  }
-  const unsigned char* Here() const { return p_ + at_; }
-  size_t Size() const { return size_; }
-
- private:
-  const unsigned char* p_;
-  size_t size_;
-  size_t at_ = 0;
-};
-
-uint64_t DictionaryOf(const unsigned char* id, uint64_t idSize, const unsigned char* props, uint64_t propsSize) {
-  if (idSize == 1 && id[0] == 0x21 && propsSize >= 1) {  // LZMA2: one byte codes the size
-    const unsigned bits = props[0];
-    if (bits >= 40) return bits == 40 ? 0xFFFFFFFFull : UINT64_MAX;
-    return static_cast<uint64_t>(2 | (bits & 1)) << (bits / 2 + 11);
-  }
-  if (idSize == 3 && id[0] == 0x03 && id[1] == 0x01 && id[2] == 0x01 && propsSize >= 5)  // LZMA
-    return LittleEndian(props + 1, 4);
-  return 0;
-}
-
-// False when the folders of the decoders' list (after its 0x0B) ask for too much.
-bool FoldersWithinLimit(HeaderBytes& in) {
-  uint64_t folders;
-  unsigned char external;
-  if (!in.Number(&folders)) return true;
-  if (folders > in.Size()) return false;
-  if (!in.Byte(&external) || external != 0) return true;
-  for (uint64_t f = 0; f < folders; ++f) {
-    uint64_t coders, inputs = 0, outputs = 0;
-    if (!in.Number(&coders)) return true;
-    if (coders == 0 || coders > kMaxFolderStreams) return false;
-    for (uint64_t c = 0; c < coders; ++c) {
-      unsigned char flags;
-      if (!in.Byte(&flags)) return true;
-      const uint64_t idSize = flags & 0x0F;
-      const unsigned char* id = in.Here();
-      if (!in.Skip(idSize)) return true;
-      uint64_t ins = 1, out = 1;
-      if ((flags & 0x10) && (!in.Number(&ins) || !in.Number(&out))) return true;
-      if (ins > kMaxFolderStreams || out > kMaxFolderStreams) return false;
-      inputs += ins;
-      outputs += out;
-      if (flags & 0x20) {
-        uint64_t propsSize;
-        if (!in.Number(&propsSize)) return true;
-        const unsigned char* props = in.Here();
-        if (!in.Skip(propsSize)) return true;
-        if (DictionaryOf(id, idSize, props, propsSize) > kMaxDictionaryBytes) return false;
-      }
-    }
-    if (outputs == 0 || inputs + 1 < outputs) return true;
-    const uint64_t bindPairs = outputs - 1, packed = inputs - bindPairs;
-    for (uint64_t b = 0; b < 2 * bindPairs; ++b) {
-      uint64_t ignored;
-      if (!in.Number(&ignored)) return true;
-    }
-    for (uint64_t k = 0; packed > 1 && k < packed; ++k) {
-      uint64_t ignored;
-      if (!in.Number(&ignored)) return true;
-    }
-  }
-  return true;
-}
-
-// Walks a streams record up to its decoders; false when it asks for too much.
-bool StreamsWithinLimit(HeaderBytes& in) {
-  unsigned char id;
-  if (!in.Byte(&id)) return true;
-  if (id == 0x06) {  // where the packed streams lie, and their sizes
-    uint64_t ignored, streams;
-    if (!in.Number(&ignored) || !in.Number(&streams)) return true;
-    if (streams > in.Size()) return false;
-    if (!in.Byte(&id)) return true;
-    if (id == 0x09) {
-      for (uint64_t i = 0; i < streams; ++i)
-        if (!in.Number(&ignored)) return true;
-      if (!in.Byte(&id)) return true;
-    }
-    if (id != 0x00 || !in.Byte(&id)) return true;
-  }
-  if (id != 0x07) return true;  // no decoders listed here
-  unsigned char folder;
-  if (!in.Byte(&folder) || folder != 0x0B) return true;
-  return FoldersWithinLimit(in);
-}
-
-bool HeaderWithinLimits(const void* data, size_t size) {
-  const auto* p = static_cast<const unsigned char*>(data);
-  const uint64_t offset = LittleEndian(p + 12, 8), length = LittleEndian(p + 20, 8);
-  HeaderBytes in(p + 32 + offset, static_cast<size_t>(length));
-  unsigned char kind;
-  if (!in.Byte(&kind)) return true;
-  if (kind == 0x17) return StreamsWithinLimit(in);  // a compressed header: its own decoders
-  if (kind != 0x01) return true;
-  unsigned char id;
-  if (!in.Byte(&id) || id != 0x04) return true;  // other records first: left to the reader
-  return StreamsWithinLimit(in);
-}
-
 std::wstring NormalisedEntryName(const char* utf8) {
   std::wstring name = Platform::Utf8ToWide(utf8);
   std::replace(name.begin(), name.end(), L'\\', L'/');
@@ -239,13 +75,19 @@ std::wstring NormalisedEntryName(const char* utf8) {
 bool ResourcePackage::Open(const void* data, size_t size) {
   entries_.clear();
   open_ = false;
-  if (data == nullptr || !HeadersAreSound(data, size)) {
-    WRITE_LOG(L"not a skin archive: %d bytes without sound 7z headers\r\n", static_cast<int>(size));
-    return false;
-  }
-  if (!HeaderWithinLimits(data, size)) {
-    WRITE_LOG(L"skin archive refused: its header asks for more than a skin needs\r\n");
-    return false;
+  const ArchiveLimits limits{kMaxEntries, kMaxUnpackedBytes, kMaxHeaderBytes};
+  switch (CheckArchiveHeaders(data, size, limits)) {
+    case ArchiveVerdict::kSound:
+      break;
+    case ArchiveVerdict::kDamaged:
+      WRITE_LOG(L"not a skin archive: %d bytes without sound 7z headers\r\n", static_cast<int>(size));
+      return false;
+    case ArchiveVerdict::kTooDemanding:
+      WRITE_LOG(L"skin archive refused: its header asks for more than a skin needs\r\n");
+      return false;
+    case ArchiveVerdict::kUnfollowed:
+      WRITE_LOG(L"skin archive refused: its header holds records a skin archive does not use\r\n");
+      return false;
   }
 
   ArchiveReader reader(archive_read_new());

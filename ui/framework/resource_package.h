@@ -7,7 +7,8 @@
 // "MainWnd.xml" finds "mainWnd.xml" and "mainWnd.xml2" finds nothing.
 //
 // An archive that is not a 7z archive, is truncated, fails a check sum, is encrypted or does not
-// decompress completely opens as nothing: every lookup then answers "not found".
+// decompress completely opens as nothing: every lookup then answers "not found". So does one whose
+// header counts more items than the limits below, before anything is reserved for them.
 //
 // The process has one package (the skin compiled into the program). The first
 // SetPackageFromMemory opens it; every later call does nothing and returns the first result.
@@ -34,6 +35,8 @@ class ResourcePackage {
   // as nothing instead of growing memory without bound.
   static constexpr size_t kMaxEntries = 4096;
   static constexpr uint64_t kMaxUnpackedBytes = 64ull << 20;
+  // A compressed archive header is unpacked to check its counts first; a skin's takes a few KiB.
+  static constexpr uint64_t kMaxHeaderBytes = 4ull << 20;
 
   ResourcePackage() = default;
   ResourcePackage(ResourcePackage&&) = default;
