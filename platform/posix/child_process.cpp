@@ -1,6 +1,5 @@
 #include "platform/child_process.h"
 
-#include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -13,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/command_line.h"
 #include "platform/posix/poll_loop.h"
+#include "platform/posix/spawn_setup.h"
 
 extern char** environ;
 
@@ -52,50 +52,13 @@ std::vector<std::string> NarrowArguments(std::wstring_view commandLine) {
   return arguments;
 }
 
-// posix_spawn's file actions and attributes, released on every path.
-class SpawnSetup {
- public:
-  SpawnSetup() {
-    actionsReady_ = ::posix_spawn_file_actions_init(&actions_) == 0;
-    attributesReady_ = ::posix_spawnattr_init(&attributes_) == 0;
-  }
-  ~SpawnSetup() {
-    if (actionsReady_) ::posix_spawn_file_actions_destroy(&actions_);
-    if (attributesReady_) ::posix_spawnattr_destroy(&attributes_);
-  }
-  SpawnSetup(const SpawnSetup&) = delete;
-  SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-  // 0 or an errno value.
-  int Prepare(const ChildStreams& streams) {
-    if (!actionsReady_ || !attributesReady_) return ENOMEM;
-    // The three streams, then nothing else: descriptors some library opened without close-on-exec
-    // (or the single-instance lock) must not live on in the child.
-    if (int e = ::posix_spawn_file_actions_adddup2(&actions_, static_cast<int>(streams.input), STDIN_FILENO)) return e;
-    if (int e = ::posix_spawn_file_actions_adddup2(&actions_, static_cast<int>(streams.output), STDOUT_FILENO)) return e;
-    if (int e = ::posix_spawn_file_actions_adddup2(&actions_, static_cast<int>(streams.error), STDERR_FILENO)) return e;
-    if (int e = ::posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1)) return e;
-    // The child starts with no blocked signals and default dispositions: an ignored SIGPIPE or a
-    // mask of the spawning thread would otherwise carry over into a program that expects neither.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    sigdelset(&all, SIGKILL);
-    sigdelset(&all, SIGSTOP);
-    if (int e = ::posix_spawnattr_setsigmask(&attributes_, &none)) return e;
-    if (int e = ::posix_spawnattr_setsigdefault(&attributes_, &all)) return e;
-    return ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  }
-
-  const posix_spawn_file_actions_t* Actions() const { return &actions_; }
-  const posix_spawnattr_t* Attributes() const { return &attributes_; }
-
- private:
-  posix_spawn_file_actions_t actions_;
-  posix_spawnattr_t attributes_;
-  bool actionsReady_ = false;
-  bool attributesReady_ = false;
-};
+// The child sees only its three streams, with a clean signal state.
+int PrepareSpawn(SpawnSetup* setup, const ChildStreams& streams) {
+  if (int e = setup->KeepOnlyStreams(static_cast<int>(streams.input), static_cast<int>(streams.output),
+                                     static_cast<int>(streams.error)))
+    return e;
+  return setup->ResetSignals(false);
+}
 
 }  // namespace
 
@@ -131,7 +94,7 @@ bool ChildProcess::Start(std::wstring_view commandLine, const ChildStreams& stre
   argv.push_back(nullptr);
 
   SpawnSetup setup;
-  if (int e = setup.Prepare(streams)) return Fail(e);
+  if (int e = PrepareSpawn(&setup, streams)) return Fail(e);
   pid_t pid = 0;
   // posix_spawnp returns only after the exec has succeeded or failed, so a missing or unrunnable
   // program is reported here as an error number, with no child left behind.

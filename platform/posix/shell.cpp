@@ -1,7 +1,5 @@
 #include "platform/shell.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 #include "platform/command_line.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "platform/posix/spawn_setup.h"
 
 extern char** environ;
 
@@ -52,53 +51,16 @@ struct LaunchPlan {
   std::string workingFolder;           // empty: stay in the current folder
 };
 
-// posix_spawn's file actions and attributes for a detached program, released on every path.
-class DetachedSpawn {
- public:
-  DetachedSpawn() {
-    actionsReady_ = ::posix_spawn_file_actions_init(&actions_) == 0;
-    attributesReady_ = ::posix_spawnattr_init(&attributes_) == 0;
+// Standard streams on the null device and no other descriptor of the installer (pipes of a
+// deployment script, the lock file), so the program never holds what the installer opened; its
+// own session, so a signal to the installer's terminal or process group does not reach it.
+int PrepareDetachedSpawn(SpawnSetup* setup, const std::string& workingFolder) {
+  if (int e = setup->KeepOnlyNullStreams()) return e;
+  if (!workingFolder.empty()) {
+    if (int e = setup->StartIn(workingFolder)) return e;
   }
-  ~DetachedSpawn() {
-    if (actionsReady_) ::posix_spawn_file_actions_destroy(&actions_);
-    if (attributesReady_) ::posix_spawnattr_destroy(&attributes_);
-  }
-  DetachedSpawn(const DetachedSpawn&) = delete;
-  DetachedSpawn& operator=(const DetachedSpawn&) = delete;
-
-  // 0 or an errno value.
-  int Prepare(const std::string& workingFolder) {
-    if (!actionsReady_ || !attributesReady_) return ENOMEM;
-    // Standard streams on the null device and no other descriptor of the installer (pipes of a
-    // deployment script, the lock file), so the program never holds what the installer opened.
-    for (int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-      if (int e = ::posix_spawn_file_actions_addopen(&actions_, stream, "/dev/null", O_RDWR, 0)) return e;
-    }
-    if (int e = ::posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1)) return e;
-    if (!workingFolder.empty()) {
-      if (int e = ::posix_spawn_file_actions_addchdir_np(&actions_, workingFolder.c_str())) return e;
-    }
-    // Its own session, so a signal to the installer's terminal or process group does not reach
-    // it; no blocked signals and default dispositions, whatever the launching thread had.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    sigdelset(&all, SIGKILL);
-    sigdelset(&all, SIGSTOP);
-    if (int e = ::posix_spawnattr_setsigmask(&attributes_, &none)) return e;
-    if (int e = ::posix_spawnattr_setsigdefault(&attributes_, &all)) return e;
-    return ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  }
-
-  const posix_spawn_file_actions_t* Actions() const { return &actions_; }
-  const posix_spawnattr_t* Attributes() const { return &attributes_; }
-
- private:
-  posix_spawn_file_actions_t actions_;
-  posix_spawnattr_t attributes_;
-  bool actionsReady_ = false;
-  bool attributesReady_ = false;
-};
+  return setup->ResetSignals(true);
+}
 
 // Programs started here stay children of the installer until it exits (then init adopts them).
 // Ones that have ended are collected at the next launch, so they do not linger as zombies.
@@ -118,8 +80,8 @@ bool LaunchDetached(const LaunchPlan& plan) {
   std::vector<char*> argv;
   for (const std::string& a : plan.arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  DetachedSpawn spawn;
-  if (spawn.Prepare(plan.workingFolder) != 0) return false;
+  SpawnSetup spawn;
+  if (PrepareDetachedSpawn(&spawn, plan.workingFolder) != 0) return false;
   pid_t pid = 0;
   if (::posix_spawn(&pid, plan.program.c_str(), spawn.Actions(), spawn.Attributes(), argv.data(), environ) != 0)
     return false;
