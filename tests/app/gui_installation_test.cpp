@@ -22,39 +22,15 @@
 #include "platform/ini.h"
 #include "tests/install/scratch_folder.h"
 #include "tests/support/peers.h"
+#include "tests/support/x_display.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-bool HaveProgram(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
+using TestSupport::PixelOf;
 
-// Output of a short helper command; empty when it fails.
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    if (::pclose(pipe) != 0) out.clear();
-  }
-  return out;
-}
-
-struct Rgb {
-  int r = -1, g = -1, b = -1;
-  bool IsInstallBlue() const { return b > 200 && r < 120 && b - r > 100; }
-};
-
-Rgb PixelOf(const std::string& png, int x, int y) {
-  const std::string text = Capture("convert '" + png + "' -format '%[pixel:p{" + std::to_string(x) + "," +
-                                   std::to_string(y) + "}]' info:");
-  Rgb c;
-  std::sscanf(text.c_str(), "srgb(%d,%d,%d", &c.r, &c.g, &c.b);
-  return c;
-}
+bool IsInstallBlue(const TestSupport::Rgb& c) { return c.b > 200 && c.r < 120 && c.b - c.r > 100; }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -76,12 +52,9 @@ class GuiInstallationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* program : {"Xvfb", "xdotool", "import", "convert"})
-      if (!HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
-    xvfb_ = std::make_unique<TestSupport::ChildProcess>(
-        std::vector<std::string>{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-    const std::optional<std::string> number = xvfb_->ReadLine(std::chrono::seconds(10));
-    ASSERT_TRUE(number.has_value()) << "Xvfb did not start";
-    display_ = ":" + *number;
+      if (!TestSupport::HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
+    xserver_ = std::make_unique<TestSupport::XServer>("1280x800x24");
+    ASSERT_FALSE(xserver_->Display().empty()) << "Xvfb did not start";
 
     const TestSupport::PublishedPackage published =
         TestSupport::PublishPackage(TestSupport::SamplePackageProgram(), "387", folder_.native() + "/publish");
@@ -99,12 +72,12 @@ class GuiInstallationTest : public ::testing::Test {
 
   void TearDown() override {
     if (installer_process_) installer_process_->Terminate(std::chrono::seconds(2));
-    if (xvfb_) xvfb_->Terminate(std::chrono::seconds(2));
+    xserver_.reset();
   }
 
   std::unique_ptr<TestSupport::ChildProcess> StartInstaller() {
     TestSupport::ChildOptions options;
-    options.environment.emplace_back("DISPLAY", display_);
+    options.environment.emplace_back("DISPLAY", xserver_->Display());
     options.environment.emplace_back("QV_PRODUCT_LINGER_MS", "0");
     // Whole allocation stacks, so the suppressions see which library an allocation came from.
     options.environment.emplace_back("LSAN_OPTIONS", "suppressions=" QV_GTK_LSAN_SUPPRESSIONS ":fast_unwind_on_malloc=0");
@@ -121,7 +94,7 @@ class GuiInstallationTest : public ::testing::Test {
     return WaitUntil([&] { return VisibleWindows() == count; }, std::chrono::seconds(20));
   }
 
-  std::string X(const std::string& command) { return Capture("DISPLAY=" + display_ + " " + command); }
+  std::string X(const std::string& command) { return xserver_->Run(command); }
   std::string Screenshot(const std::string& name) {
     const std::string path = std::string(QV_SCREENSHOT_DIR) + "/" + name;
     X("import -window root '" + path + "'");
@@ -131,8 +104,7 @@ class GuiInstallationTest : public ::testing::Test {
 
   ScratchFolder folder_;
   ScopedUserFolders userFolders_{folder_.native()};
-  std::unique_ptr<TestSupport::ChildProcess> xvfb_;
-  std::string display_;
+  std::unique_ptr<TestSupport::XServer> xserver_;
   std::unique_ptr<TestSupport::PackageServer> server_;
   std::unique_ptr<TestSupport::Collector> collector_;
   std::string installer_;
@@ -146,8 +118,8 @@ TEST_F(GuiInstallationTest, QuickInstallFromTheRealWindow) {
   // The window appears centred on the 1280x800 screen: its 600x400 client starts at (340,200).
   const int left = 340, top = 200;
   const std::string page0 = Screenshot("gui-page0.png");
-  EXPECT_TRUE(PixelOf(page0, left + 300, top + 235).IsInstallBlue()) << "立即安装 is not where page 0 has it";
-  EXPECT_FALSE(PixelOf(page0, left + 300, top + 325).IsInstallBlue());
+  EXPECT_TRUE(IsInstallBlue(PixelOf(page0, left + 300, top + 235))) << "立即安装 is not where page 0 has it";
+  EXPECT_FALSE(IsInstallBlue(PixelOf(page0, left + 300, top + 325)));
 
   // Another program announces the launch twice: only the first one is reported.
   for (int i = 0; i < 2; ++i) EXPECT_EQ(std::system(QV_NOTIFY_PATH " 1224"), 0);
@@ -156,7 +128,7 @@ TEST_F(GuiInstallationTest, QuickInstallFromTheRealWindow) {
   ClickAt(left + 300, top + 235);  // 立即安装
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   const std::string page2 = Screenshot("gui-page2.png");
-  EXPECT_FALSE(PixelOf(page2, left + 300, top + 235).IsInstallBlue()) << "still on page 0 after the click";
+  EXPECT_FALSE(IsInstallBlue(PixelOf(page2, left + 300, top + 235))) << "still on page 0 after the click";
 
   std::optional<fs::path> runs;
   ASSERT_TRUE(WaitUntil([&] { return (runs = FindFile(folder_.native() + "/appdata", "product-runs.log")).has_value(); },
@@ -164,7 +136,7 @@ TEST_F(GuiInstallationTest, QuickInstallFromTheRealWindow) {
       << "the product was never started";
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   const std::string page3 = Screenshot("gui-page3.png");
-  EXPECT_TRUE(PixelOf(page3, left + 300, top + 325).IsInstallBlue()) << "立即体验 is not shown: not on page 3";
+  EXPECT_TRUE(IsInstallBlue(PixelOf(page3, left + 300, top + 325))) << "立即体验 is not shown: not on page 3";
   EXPECT_TRUE(fs::exists(runs->parent_path() / "Quorvane.exe"));
 
   ClickAt(left + 573, top + 23);  // the close button: page 3 closes at once

@@ -3,8 +3,6 @@
 // Skips when one of the three programs is not installed.
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 
 #include "platform/codepage.h"
 #include "platform/file.h"
+#include "tests/support/x_display.h"
 #include "ui/framework/bitmap.h"
 #include "ui/framework/gtk/gtk_host.h"
 #include "ui/framework/headless/headless_host.h"
@@ -29,17 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  for (size_t start = 0; start <= dirs.size();) {
-    const size_t end = std::min(dirs.find(':', start), dirs.size());
-    if (::access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 // Runs a program to its end; its exit code, or -1.
 int RunProgram(const std::vector<std::string>& argv) {
   std::vector<char*> args;
@@ -51,44 +39,6 @@ int RunProgram(const std::vector<std::string>& argv) {
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-// An X server on a display number it picks itself, stopped when the object goes.
-class Xvfb {
- public:
-  Xvfb() {
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> argv = {"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
-    std::vector<char*> args;
-    for (std::string& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const bool spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, args.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string number;
-    char c;
-    while (spawned && ::read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-    ::close(fds[0]);
-    if (!spawned) pid_ = 0;
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~Xvfb() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = 0;
-  std::string display_;
-};
 
 class MainFrame : public CSkinFrame {
  public:
@@ -102,8 +52,8 @@ class MainFrame : public CSkinFrame {
 
 TEST(GtkHost, MainWindowOpensTakesAClickAndIsSeen) {
   for (const char* program : {"Xvfb", "xdotool", "import"})
-    if (!OnPath(program)) GTEST_SKIP() << program << " is not installed";
-  Xvfb server;
+    if (!TestSupport::HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
+  TestSupport::XServer server("1024x768x24");
   ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
   ::setenv("DISPLAY", server.Display().c_str(), 1);
   ::setenv("NO_AT_BRIDGE", "1", 1);

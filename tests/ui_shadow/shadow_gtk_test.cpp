@@ -20,6 +20,7 @@
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "tests/support/child_process.h"
+#include "tests/support/x_display.h"
 #include "ui/drop_shadow.h"
 #include "ui/framework/gtk/gtk_host.h"
 #include "ui/framework/tab_layout.h"
@@ -30,21 +31,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool HaveProgram(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Output of a short command on the test's display; empty when it fails.
-std::string Capture(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    if (::pclose(pipe) != 0) out.clear();
-  }
-  return out;
-}
+using TestSupport::CommandOutput;
+using TestSupport::PixelOf;
+using TestSupport::Rgb;
 
 // A top-level window as xwininfo lists it among the root's children (the topmost first).
 struct XWindow {
@@ -54,7 +43,7 @@ struct XWindow {
 
 std::vector<XWindow> RootChildren() {
   std::vector<XWindow> windows;
-  std::istringstream lines(Capture("xwininfo -root -children"));
+  std::istringstream lines(CommandOutput("xwininfo -root -children"));
   for (std::string line; std::getline(lines, line);) {
     // "     0x1200003 (has no name): ()  612x412+35+35  +35+35"
     char id[32];
@@ -68,7 +57,7 @@ std::vector<XWindow> RootChildren() {
   return windows;
 }
 
-bool IsViewable(const std::string& id) { return Capture("xwininfo -id " + id).find("IsViewable") != std::string::npos; }
+bool IsViewable(const std::string& id) { return CommandOutput("xwininfo -id " + id).find("IsViewable") != std::string::npos; }
 
 // How deep the viewable window with exactly this rectangle stands below the topmost one;
 // nothing when there is none.
@@ -106,28 +95,12 @@ class MainFrame : public CSkinFrame {
   }
 };
 
-struct Rgb {
-  int r, g, b;
-};
-
-// One pixel of a screenshot, each channel 0..255; -1 when it cannot be read.
-Rgb PixelOf(const std::string& png, int x, int y) {
-  const std::string p = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
-  const std::string text = Capture("convert '" + png + "' -format '%[fx:round(255*" + p + ".r)],%[fx:round(255*" + p +
-                                   ".g)],%[fx:round(255*" + p + ".b)]' info:");
-  Rgb c{-1, -1, -1};
-  std::sscanf(text.c_str(), "%d,%d,%d", &c.r, &c.g, &c.b);
-  return c;
-}
-
 TEST(ShadowOnGtk, MappedBelowItsOwnerAndClickThroughOnlyWhileComposited) {
   for (const char* program : {"Xvfb", "xdotool", "xwininfo", "import", "convert"})
-    if (!HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
-  TestSupport::ChildProcess xvfb(
-      {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {.discardStderr = true});
-  const std::optional<std::string> number = xvfb.ReadLine(std::chrono::seconds(10));
-  ASSERT_TRUE(number.has_value()) << "Xvfb did not start";
-  const std::string display = ":" + *number;
+    if (!TestSupport::HaveProgram(program)) GTEST_SKIP() << program << " is not installed";
+  TestSupport::XServer xserver("1024x768x24");
+  ASSERT_FALSE(xserver.Display().empty()) << "Xvfb did not start";
+  const std::string display = xserver.Display();
   ::setenv("DISPLAY", display.c_str(), 1);
   ::setenv("NO_AT_BRIDGE", "1", 1);
   ::setenv("GDK_BACKEND", "x11", 1);
@@ -161,11 +134,11 @@ TEST(ShadowOnGtk, MappedBelowItsOwnerAndClickThroughOnlyWhileComposited) {
   PaintManager& pm = main.GetPaintManager();
   auto* pages = pm.FindControl<CTabLayoutUI>(L"mainTabLt");
   const Rect button = pm.FindControl(L"customeBtn")->GetPos();
-  Capture("xdotool mousemove --sync " + std::to_string(owner.left + (button.left + button.right) / 2) + " " +
+  CommandOutput("xdotool mousemove --sync " + std::to_string(owner.left + (button.left + button.right) / 2) + " " +
           std::to_string(owner.top + (button.top + button.bottom) / 2) + " click 1");
   ASSERT_TRUE(host.RunUntil([&] { return pages->GetCurSel() == 1; }, 10000)) << "the click did not reach customeBtn";
 
-  if (!HaveProgram("xcompmgr")) GTEST_SKIP() << "xcompmgr is not installed: the composited part is not run";
+  if (!TestSupport::HaveProgram("xcompmgr")) GTEST_SKIP() << "xcompmgr is not installed: the composited part is not run";
   {
     TestSupport::ChildOptions options;
     options.environment.emplace_back("DISPLAY", display);
@@ -182,11 +155,11 @@ TEST(ShadowOnGtk, MappedBelowItsOwnerAndClickThroughOnlyWhileComposited) {
     EXPECT_GT(*backdropAt, *shadowAt);
 
     // A click on the shadow, 4 pixels right of the window, lands on the backdrop.
-    Capture("xdotool mousemove --sync 684 300 click 1");
+    CommandOutput("xdotool mousemove --sync 684 300 click 1");
     EXPECT_TRUE(host.RunUntil([&] { return backdrop.clicks > 0; }, 5000)) << "the shadow took the click";
 
     const std::string faint = (fs::path(QV_SCREENSHOT_DIR) / "shadow-shipped.png").string();
-    Capture("import -window root '" + faint + "'");
+    CommandOutput("import -window root '" + faint + "'");
     // The shipped shadow is faint (darkness 20): the white backdrop a little darker beside the
     // window, untouched further out.
     const Rgb beside = PixelOf(faint, 682, 300), away = PixelOf(faint, 720, 300);
@@ -198,7 +171,7 @@ TEST(ShadowOnGtk, MappedBelowItsOwnerAndClickThroughOnlyWhileComposited) {
     ASSERT_TRUE(main.GetShadow().SetShadowDarkness(160));
     host.RunUntil([] { return false; }, 500);
     const std::string dark = (fs::path(QV_SCREENSHOT_DIR) / "shadow-dark.png").string();
-    Capture("import -window root '" + dark + "'");
+    CommandOutput("import -window root '" + dark + "'");
     const Rgb darker = PixelOf(dark, 682, 300);
     EXPECT_LT(darker.r, beside.r - 20) << "not redrawn with the new darkness";
     EXPECT_GT(darker.g, darker.b) << "the colour's green byte (0x3B) over its blue (0x00)";
