@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <cwctype>
+#include <limits>
 #include <memory>
 
 #include "platform/codepage.h"
@@ -105,9 +106,10 @@ class Builder {
     font.bold = ParseBool(Wide(node.attribute("bold").value()));
     font.underline = ParseBool(Wide(node.attribute("underline").value()));
     font.italic = ParseBool(Wide(node.attribute("italic").value()));
-    // Fonts without an id are numbered in the order they are written.
+    // Fonts without an id are numbered in the order they are written. Ids are clamped to int, and
+    // past the largest there is no next one: a later font without an id takes that one again.
     const int id = node.attribute("id") ? ParseInt(Wide(node.attribute("id").value())) : nextFontId_;
-    nextFontId_ = id + 1;
+    nextFontId_ = id < std::numeric_limits<int>::max() ? id + 1 : id;
     manager_->AddFont(id, font, ParseBool(Wide(node.attribute("default").value())));
   }
 
