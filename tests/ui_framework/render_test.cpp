@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "tests/ui_framework/fixture_window.h"
 #include "ui/framework/cairo_canvas.h"
 #include "ui/framework/font.h"
@@ -101,6 +104,25 @@ TEST(Render, PngRoundTripAndRefusedInput) {
       {"", "empty"}, {"\x89PNG\r\n\x1a\n", "signature only"}, {huge, "size beyond any skin image"},
       {EncodePng(b).substr(0, 40), "cut short"}, {"GIF89a................................", "another format"}};
   for (const auto& c : cases) EXPECT_FALSE(DecodePng(c.bytes)) << c.why;
+}
+
+// A program that never drew text (a tool that stopped at its usage line) gives nothing back:
+// asking pango for its font map there would start pango's fontconfig thread, only for the reset to
+// pull fontconfig away under it (an occasional crash at exit).
+TEST(RenderDeathTest, ReleasingFontsNeverUsedStartsNoThread) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, in which no test drew text
+  const auto threads = [] {
+    int n = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+    return n;
+  };
+  EXPECT_EXIT(
+      {
+        const int before = threads();
+        ReleaseFontCaches();
+        std::exit(threads() == before ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

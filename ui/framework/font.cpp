@@ -4,6 +4,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "platform/codepage.h"
@@ -47,6 +48,9 @@ PangoFontDescription* CreateDescription(const FontInfo& font) {
 // A context for measuring outside of painting; UI thread only, like all text layout.
 PangoContext* g_measuringContext = nullptr;
 
+// Set once fontconfig has been started here; nothing to release before.
+std::atomic<bool> g_fontsStarted{false};
+
 PangoContext* MeasuringContext() {
   if (!g_measuringContext) {
     InitializeFonts();
@@ -63,10 +67,15 @@ void InitializeFonts() {
     FcInit();
     FcConfig* config = FcConfigGetCurrent();
     FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFaceAliases), FcTrue);
+    g_fontsStarted = true;
   });
 }
 
 void ReleaseFontCaches() {
+  // A program that never drew text (one that stopped at its usage line) has no caches. Asking for
+  // the font map here would create one, and with it pango's own fontconfig start-up on a thread
+  // that the reset below would pull fontconfig away from.
+  if (!g_fontsStarted) return;
   if (g_measuringContext) g_object_unref(g_measuringContext);
   g_measuringContext = nullptr;
   // Pango matches fonts on short-lived threads of its own that hold the font map for a while. The
