@@ -196,11 +196,12 @@ int GetPrivateProfileInt(std::wstring_view section, std::wstring_view key, int d
 
 namespace {
 
-// Sets or removes one key in the loaded text.
-void SetKey(IniText& ini, std::wstring_view section, std::wstring_view key, std::optional<std::wstring_view> value) {
+// Sets or removes one key in the loaded text. False when there was nothing to remove: the section
+// is not there.
+bool SetKey(IniText& ini, std::wstring_view section, std::wstring_view key, std::optional<std::wstring_view> value) {
   size_t at = FindSection(ini, section);
   if (at == ini.lines.size()) {
-    if (!value) return;
+    if (!value) return false;
     ini.lines.push_back(L"[" + std::wstring(section) + L"]");
   }
   const auto line = FindKey(ini, at, key);
@@ -211,6 +212,7 @@ void SetKey(IniText& ini, std::wstring_view section, std::wstring_view key, std:
   } else if (value) {
     ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(ini, at)), text);
   }
+  return true;
 }
 
 }  // namespace
@@ -218,8 +220,7 @@ void SetKey(IniText& ini, std::wstring_view section, std::wstring_view key, std:
 bool WritePrivateProfileString(std::wstring_view section, std::wstring_view key,
                                std::optional<std::wstring_view> value, std::wstring_view path) {
   IniText ini = Load(path);
-  if (!value && FindSection(ini, section) == ini.lines.size()) return true;
-  SetKey(ini, section, key, value);
+  if (!SetKey(ini, section, key, value)) return true;  // nothing to remove: the file stays as it is
   return Save(ini, path);
 }
 
